@@ -1,0 +1,34 @@
+// The prime list `Pr` and the trial division that sorts sieve hits into true and false primes.
+#pragma once
+
+#include <cstdint>
+
+#include "run/run_context.hpp"
+
+namespace sharp {
+
+// Puts the seed primes 2 to 19 into slots 1 to 8 and sets `primeCount` to 8.
+void seedPrimeList(RunContext& context);
+
+// True when `value` is one of the primes stored in `Pr`.
+bool isListed(const RunContext& context, std::uint32_t value);
+
+// Divides `candidate` by the listed primes, in list order, while they are at most
+// `rootBound`. Returns the first one that divides it, or 0 when none does.
+std::uint32_t trialDivide(const RunContext& context, std::uint32_t candidate, std::uint32_t rootBound);
+
+// Whether a confirmed prime found room in `Pr`.
+enum class Storage { stored, full };
+
+// Logs and counts the candidate as a true prime, reports it when it is the end
+// candidate and appends it to `Pr`; `full` means the list had no slot left.
+Storage recordTruePrime(RunContext& context);
+
+// Reports the end candidate as composite with `divisor` (1 for a tossed candidate).
+// Writes nothing for any other candidate.
+void reportComposite(RunContext& context, std::uint32_t divisor);
+
+// Logs and counts the candidate as a false prime.
+void recordFalsePrime(RunContext& context);
+
+}  // namespace sharp

@@ -1,0 +1,102 @@
+#include "run/run_sequence.hpp"
+
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+
+#include "candidates/prime_list.hpp"
+#include "candidates/sharp_offset.hpp"
+#include "candidates/wheel.hpp"
+#include "stats/progress.hpp"
+#include "stats/summary.hpp"
+
+namespace sharp {
+
+namespace {
+
+void listSharpTable(RunContext& context) {
+    for (std::size_t slot = 1; slot < kSharpSlots; ++slot) context.console << context.sharpTable[slot] << eol;
+}
+
+// A file that cannot be opened changes nothing on standard output; the user learns
+// of it on standard error, under the name the messages use and the file on disk.
+void openReportFile(Channel& channel, const ReportPath& path) {
+    const int error = channel.open(path.disk);
+    if (error != 0) {
+        std::fprintf(stderr, "sharp-primes: cannot open %.*s (%s): %s\n", static_cast<int>(path.shown.size()),
+                     path.shown.data(), path.disk, std::strerror(error));
+    }
+}
+
+void startRun(RunContext& context) {
+    context.beginTime = std::time(nullptr);
+    fillTimeMark(context.startMark, context.beginTime);
+    context.console << "bgn ticks= " << clockTicks() << eol;
+    context.console << context.startMark << eol;
+    context.candidate = kFirstCandidate;
+    seedPrimeList(context);
+    openReportFiles(context);
+    context.primalityFile << "bgn ticks= " << clockTicks() << eol;
+}
+
+void closeReportFiles(RunContext& context) {
+    for (Channel* file :
+         {&context.primalityFile, &context.mylistFile, &context.jun20File, &context.stpFile, &context.sfpFile}) {
+        file->close();
+    }
+}
+
+}  // namespace
+
+void openReportFiles(RunContext& context) {
+    openReportFile(context.primalityFile, kPrimalityPath);
+    openReportFile(context.mylistFile, kMylistPath);
+    openReportFile(context.jun20File, kJun20Path);
+    openReportFile(context.stpFile, kStpPath);
+    openReportFile(context.sfpFile, kSfpPath);
+}
+
+void runCandidateLoop(RunContext& context) {
+    do {
+        reportProgress(context);
+        context.rootBound = computeRootBound(context.candidate);
+        if (scanSharps(context) == SieveOutcome::tossed) {
+            recordTossed(context);
+            // Nothing was divided: 1 divides every candidate and leaves remainder 0.
+            reportComposite(context, 1);
+        } else {
+            ++context.sievePrimeCount;
+            const std::uint32_t divisor = trialDivide(context, context.candidate, context.rootBound);
+            if (divisor == 0) {
+                if (recordTruePrime(context) == Storage::full) return;
+            } else {
+                reportComposite(context, divisor);
+                recordFalsePrime(context);
+            }
+        }
+        context.candidate = nextCandidate(context.candidate);
+        reportMilestones(context);
+        context.previousCandidate = context.candidate;
+    } while (context.candidate <= context.endCandidate);
+}
+
+int runSharpPrimes(RunContext& context, InputReader& input) {
+    listSharpTable(context);
+    const std::optional<std::uint32_t> endCandidate = readEndCandidate(context.console, input);
+    if (!endCandidate) {
+        std::fputs("sharp-primes: no end candidate on standard input\n", stderr);
+        return kExitNoEndCandidate;
+    }
+    context.endCandidate = *endCandidate;
+    startRun(context);
+    runCandidateLoop(context);
+    reportFinalSummary(context);
+    dumpPrimeList(context);
+    closeReportFiles(context);
+    context.console << R"(output is at  c:\primes\primality.txt , c:\primes\mylist.txt   and  c:\primes\Jun20.txt )"
+                    << eol;
+    waitForKey(input);
+    return kExitDone;
+}
+
+}  // namespace sharp
