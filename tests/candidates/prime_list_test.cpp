@@ -8,22 +8,13 @@
 
 #include "candidates/wheel.hpp"
 #include "support/captured_run.hpp"
+#include "support/sieve.hpp"
 
 namespace sharp {
 namespace {
 
 using test::CapturedRun;
-
-// A tiny sieve of Eratosthenes, independent of the program: isPrime[n] for n < limit.
-std::vector<bool> sieve(std::uint32_t limit) {
-    std::vector<bool> isPrime(limit, true);
-    isPrime[0] = isPrime[1] = false;
-    for (std::uint32_t p = 2; p * p < limit; ++p) {
-        if (!isPrime[p]) continue;
-        for (std::uint32_t m = p * p; m < limit; m += p) isPrime[m] = false;
-    }
-    return isPrime;
-}
+using test::sieve;
 
 std::size_t lineCount(const std::string& text) { return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')); }
 
@@ -121,22 +112,11 @@ TEST(CandidateLoop, FirstFalsePrimeIs2809) {
 // Against a sieve: the true primes of a run to 10^6 are exactly the primes from 23,
 // the false primes exactly the composites with no prime factor up to 47.
 TEST(CandidateLoop, AgreesWithAnIndependentSieveUpTo1E6) {
-    constexpr std::uint32_t kEnd = 1000000;
-    CapturedRun run(kEnd - 1);
+    CapturedRun run(999999);
     run.runLoop();
-    const auto isPrime = sieve(kEnd);
-    std::string expectedStp, expectedSfp;
-    for (std::uint32_t n = 23; n < kEnd; n += 2) {
-        if (isPrime[n]) {
-            expectedStp += "true prime = " + std::to_string(n) + "\n";
-            continue;
-        }
-        bool smallFactor = false;
-        for (std::uint32_t p = 3; p <= 47; p += 2) smallFactor = smallFactor || (isPrime[p] && n % p == 0);
-        if (!smallFactor) expectedSfp += "false prime = " + std::to_string(n) + "\n";
-    }
-    EXPECT_EQ(run.stp(), expectedStp);
-    EXPECT_EQ(run.sfp(), expectedSfp);
+    const test::ListFiles expected = test::expectedListFiles(999999);
+    EXPECT_EQ(run.stp(), expected.stp);
+    EXPECT_EQ(run.sfp(), expected.sfp);
     EXPECT_EQ(run.context().primeCount, 78498u);
 }
 

@@ -2,7 +2,9 @@
 
 #include <cstdlib>
 
+#include <fcntl.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include "support/temp_dir.hpp"
 
@@ -31,6 +33,19 @@ ProgramRun runProgram(const ProgramSetup& setup) {
         run.modes[name] = std::filesystem::status(file).permissions();
     }
     return run;
+}
+
+int startProgram(const std::filesystem::path& folder, const std::filesystem::path& inputFile) {
+    const pid_t pid = ::fork();
+    if (pid != 0) return pid;
+    const int input = ::open(inputFile.c_str(), O_RDONLY);
+    const int discard = ::open("/dev/null", O_WRONLY);
+    if (input < 0 || discard < 0 || ::chdir(folder.c_str()) != 0) ::_exit(127);
+    ::dup2(input, STDIN_FILENO);
+    ::dup2(discard, STDOUT_FILENO);
+    ::dup2(discard, STDERR_FILENO);
+    ::execl(SHARP_PRIMES_EXE, "sharp-primes", static_cast<char*>(nullptr));
+    ::_exit(127);
 }
 
 }  // namespace sharp::test

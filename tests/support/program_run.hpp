@@ -30,6 +30,10 @@ struct ProgramSetup {
 
 ProgramRun runProgram(const ProgramSetup& setup);
 
+// Starts the program in `folder` with standard input from the file `inputFile`
+// and standard output and error discarded; returns its process id.
+int startProgram(const std::filesystem::path& folder, const std::filesystem::path& inputFile);
+
 inline ProgramRun runProgram(const std::string& input, bool reportFolder = true) {
     return runProgram(ProgramSetup{input, reportFolder, {}});
 }
