@@ -1,12 +1,57 @@
 #!/usr/bin/env bash
-# Builds sharp-primes and runs every test: the unit and end-to-end suites with
-# warnings as errors.
+# Builds sharp-primes and runs every test:
+#   1. Release build with warnings as errors: unit, end-to-end, golden, full-run and kill tests;
+#   2. address and undefined-behaviour sanitizers: unit and end-to-end tests (runs to 10^7);
+#   3. libFuzzer on the prompt for FUZZ_SECONDS (default 60);
+#   4. valgrind memcheck on a small run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 jobs=$(nproc 2>/dev/null || echo 2)
+fuzz_seconds=${FUZZ_SECONDS:-60}
 
-echo "== Release build, unit and end-to-end tests"
+# Debian packages the tests need; installed when missing and we may install.
+packages=(cmake g++ libgtest-dev clang libclang-rt-14-dev valgrind)
+missing=()
+for package in "${packages[@]}"; do
+  dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
+done
+if ((${#missing[@]})); then
+  echo "== installing ${missing[*]}"
+  if [ "$(id -u)" = 0 ]; then
+    apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
+  else
+    echo "missing packages: ${missing[*]} (install them, then run this again)" >&2
+    exit 1
+  fi
+fi
+
+echo "== 1. Release build: unit, end-to-end and full-run tests"
 cmake -S . -B build -DSHARP_WERROR=ON
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
+
+echo "== 2. Sanitizer build: unit and end-to-end tests"
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSHARP_SANITIZE=ON -DSHARP_WERROR=ON
+cmake --build build-asan -j"$jobs"
+ctest --test-dir build-asan --output-on-failure -j"$jobs" -LE full
+
+echo "== 3. Fuzzing the prompt for ${fuzz_seconds} s"
+cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DSHARP_FUZZ=ON -DSHARP_TESTS=OFF -DSHARP_WERROR=ON
+cmake --build build-fuzz -j"$jobs"
+corpus=$(mktemp -d)
+trap 'rm -rf "$corpus"' EXIT
+cp fuzz/corpus/* "$corpus"/
+build-fuzz/fuzz/prompt_fuzz -max_total_time="$fuzz_seconds" -timeout=5 -max_len=512 -print_final_stats=1 \
+  "$corpus" 2>&1 | grep -E '^(stat::number_of_executed_units|stat::peak_rss_mb|Done)'
+
+echo "== 4. valgrind memcheck on a run to 2809"
+run_dir=$(mktemp -d)
+trap 'rm -rf "$corpus" "$run_dir"' EXIT
+mkdir "$run_dir/primes"
+(cd "$run_dir" && printf '2809\n' | valgrind --quiet --error-exitcode=99 --leak-check=full \
+  --errors-for-leak-kinds=definite,indirect "$OLDPWD/build/sharp-primes" >/dev/null)
+[ "$(wc -l < "$run_dir/primes/sfp.txt")" = 1 ]
+echo "valgrind: clean"
+
+echo "All tests passed."

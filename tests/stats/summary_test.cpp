@@ -3,13 +3,13 @@
 #include <algorithm>
 
 #include <cstdlib>
-#include <regex>
 #include <string>
 
 #include <gtest/gtest.h>
 
 #include "stats/progress.hpp"
 #include "support/captured_run.hpp"
+#include "support/masking.hpp"
 
 namespace sharp {
 namespace {
@@ -41,11 +41,7 @@ TEST(TimeMark, LocalTimeAsDateAndClock) {
     ::tzset();
 }
 
-// Clock readings, elapsed seconds and time marks differ from run to run.
-std::string masked(std::string text) {
-    text = std::regex_replace(text, std::regex("(ticks= )[0-9.e+]+"), "$1#");
-    return std::regex_replace(text, std::regex("\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2}"), "@");
-}
+using test::maskClocks;
 
 struct Counts {
     std::uint32_t n, primeCount, sieve, truePrimes, falsePrimes, tossed;
@@ -68,7 +64,7 @@ std::unique_ptr<CapturedRun> summaryOf(const Counts& counts) {
 
 TEST(FinalSummary, LinesOfARunTo1000001) {
     auto run = summaryOf({1000003, 78498, 138752, 78490, 60262, 0});
-    EXPECT_EQ(masked(run->console()),
+    EXPECT_EQ(maskClocks(run->console()),
               "@\n"
               "actual, theory = 1000003  78498  vs  73975\n"
               "elapsed ticks= #\n"
@@ -80,7 +76,7 @@ TEST(FinalSummary, LinesOfARunTo1000001) {
               "Jun 18 test fp % = 1\n"
               "total sieve primes, xceptions = 138752  0   0\n"
               " % FP post sieve = 0.434314\n");
-    EXPECT_EQ(masked(run->primality()),
+    EXPECT_EQ(maskClocks(run->primality()),
               "elapsed ticks= #\n"
               "end ticks= #\n"
               "time marks:  @  @\n"
@@ -142,7 +138,7 @@ TEST(FinalSummary, ConditionalLines) {
     // No verdicts and no sieve hits at all: only the always-written lines, the exception ratio as 0.
     auto empty = summaryOf({29, 8, 0, 0, 0, 0});
     EXPECT_EQ(empty->jun20(), "total sieve primes, xceptions = 0  0   0\n\n");
-    const std::string console = masked(empty->console());
+    const std::string console = maskClocks(empty->console());
     EXPECT_EQ(console.substr(console.find("conjecture")),
               "conjecture-tossed (cnt) = 0   0\n"
               "total sieve primes, xceptions = 0  0   0\n");
@@ -157,7 +153,7 @@ TEST(FinalSummary, ContinuesTheLineOfAMilestoneMark) {
     reportMilestones(c);
     c.sievePrimeCount = c.truePrimeCount = c.jun18TpCount = 1;
     reportFinalSummary(c);
-    EXPECT_EQ(masked(run.primality()).substr(0, 33), "mark 1E6 = 78498elapsed ticks= #\n");
+    EXPECT_EQ(maskClocks(run.primality()).substr(0, 33), "mark 1E6 = 78498elapsed ticks= #\n");
     EXPECT_EQ(run.console().substr(0, 17), "mark 1E6 = 78498" + std::string(c.endMark).substr(0, 1));
 }
 
