@@ -10,8 +10,13 @@ namespace sharp {
 // Puts the seed primes 2 to 19 into slots 1 to 8 and sets `primeCount` to 8.
 void seedPrimeList(RunContext& context);
 
-// True when `value` is one of the primes stored in `Pr`.
-bool isListed(const RunContext& context, std::uint32_t value);
+// True when `value` is one of the primes stored in `Pr`: a bit test for odd values
+// below kLookupLimit, a binary search of `Pr` for any other.
+bool isListedBySearch(const RunContext& context, std::uint32_t value);
+inline bool isListed(const RunContext& context, std::uint32_t value) {
+    if (value % 2 == 1 && value < kLookupLimit) return (context.listedOdd[value >> 7] >> ((value >> 1) & 63)) & 1;
+    return isListedBySearch(context, value);
+}
 
 // Divides `candidate` by the listed primes, in list order, while they are at most
 // `rootBound`. Returns the first one that divides it, or 0 when none does.

@@ -1,6 +1,7 @@
 #include "candidates/sharp_offset.hpp"
 
-#include <algorithm>
+#include <array>
+#include <bit>
 
 #include "candidates/prime_list.hpp"
 
@@ -8,16 +9,27 @@ namespace sharp {
 
 namespace {
 
+// kFirstSlotByWidth[w]: the first slot of the sharp table whose value is below 2^w.
+constexpr auto kFirstSlotByWidth = [] {
+    std::array<std::size_t, 33> first{};
+    for (std::size_t width = 0; width < first.size(); ++width) {
+        std::size_t slot = 1;
+        while (kSharpValues[slot] != 0 && std::bit_width(kSharpValues[slot]) > width) ++slot;
+        first[width] = slot;
+    }
+    return first;
+}();
+
 // The first slot whose offset can be at most the candidate. Below 2^31 every sharp
 // number above twice the candidate lies farther away than the candidate itself, so
-// those slots are passed over without a look; above, every slot is tried.
+// those slots are passed over without a look; above, every slot is tried. The jump
+// by bit width leaves at most a few slots to pass over one by one.
 std::size_t firstUsefulSlot(const RunContext& context, std::uint32_t candidate) {
     if (candidate >= 0x8000'0000u) return 1;
     const std::uint32_t twice = candidate * 2;
-    const auto first = context.sharpTable.begin() + 1;
-    const auto last = context.sharpTable.end() - 1;
-    const auto slot = std::partition_point(first, last, [twice](std::uint32_t sharp) { return sharp > twice; });
-    return static_cast<std::size_t>(slot - context.sharpTable.begin());
+    std::size_t slot = kFirstSlotByWidth[std::bit_width(twice)];
+    while (context.sharpTable[slot] > twice) ++slot;
+    return slot;
 }
 
 }  // namespace

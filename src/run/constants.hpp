@@ -129,4 +129,7 @@ inline constexpr std::uint32_t kMaxTrialDivisor = 65'535;
 // Primes up to kMaxTrialDivisor: the size of the trial-divisor table.
 inline constexpr std::uint32_t kTrialDivisorSlots = 6'542;
 
+// Trial divisors tested per round of the division loop.
+inline constexpr std::size_t kTrialRound = 4;
+
 }  // namespace sharp

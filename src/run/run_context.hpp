@@ -11,13 +11,8 @@
 
 namespace sharp {
 
-// A listed prime prepared for trial division: `candidate` is divisible by `prime`
-// exactly when candidate * inverse (mod 2^32) is at most `limit`.
-struct TrialDivisor {
-    std::uint32_t prime;
-    std::uint32_t inverse;
-    std::uint32_t limit;
-};
+// Trial-divisor slots with room for a full round past the last prime.
+inline constexpr std::size_t kTrialSlotsPadded = kTrialDivisorSlots + kTrialRound;
 
 // Words of the bitmap that marks the listed odd primes below kLookupLimit.
 inline constexpr std::size_t kListedWords = kLookupLimit / 2 / 64;
@@ -28,8 +23,13 @@ struct RunContext {
     std::array<std::uint32_t, kPrimeSlots> Pr;
     // Bit (v / 2) is set when the odd number v is listed in `Pr`: the sharp-offset lookup.
     std::array<std::uint64_t, kListedWords> listedOdd;
-    // The listed primes up to kMaxTrialDivisor, in list order, ready for trial division.
-    std::array<TrialDivisor, kTrialDivisorSlots> trialDivisors;
+    // The listed primes up to kMaxTrialDivisor, in list order, ready for trial division:
+    // a number n is divisible by trialPrimes[k] exactly when n * trialInverses[k]
+    // (mod 2^32) is at most trialLimits[k]. Three arrays keep the hot loop's loads dense.
+    // Unused slots of trialPrimes hold UINT32_MAX, so the list's end stops a division.
+    std::array<std::uint32_t, kTrialSlotsPadded> trialPrimes;
+    std::array<std::uint32_t, kTrialSlotsPadded> trialInverses;
+    std::array<std::uint32_t, kTrialSlotsPadded> trialLimits;
     std::uint32_t trialDivisorCount;
 
     std::uint32_t endCandidate;

@@ -1,5 +1,7 @@
 #include "stats/progress.hpp"
 
+#include <cstddef>
+
 namespace sharp {
 
 void reportProgress(RunContext& context) {
@@ -10,11 +12,16 @@ void reportProgress(RunContext& context) {
 }
 
 void reportMilestones(RunContext& context) {
+    // Every pass asks; almost none writes. Collect the marks first, without branches.
+    unsigned fired = 0;
+    for (std::size_t i = 0; i < kMilestones.size(); ++i) {
+        const std::uint32_t threshold = kMilestones[i].threshold;
+        fired |= static_cast<unsigned>(context.candidate > threshold && context.previousCandidate <= threshold - 1) << i;
+    }
+    if (fired == 0) return;
     for (Channel* channel : {&context.console, &context.primalityFile}) {
-        for (const Milestone& mark : kMilestones) {
-            if (context.candidate > mark.threshold && context.previousCandidate <= mark.threshold - 1) {
-                *channel << mark.label << context.primeCount;
-            }
+        for (std::size_t i = 0; i < kMilestones.size(); ++i) {
+            if (fired & (1u << i)) *channel << kMilestones[i].label << context.primeCount;
         }
     }
 }
