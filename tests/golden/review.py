@@ -86,7 +86,13 @@ def model(data):
                 break
         assert hit, "no run reaches a tossed candidate"
         hits += 1
-        divisor = next((p for p in primes if p <= root and c % p == 0), None)
+        divisor = None
+        for p in primes:
+            if p > root:
+                break
+            if c % p == 0:
+                divisor = p
+                break
         if divisor is None:
             stp.append(f"true prime = {c}\n")
             true_primes += 1

@@ -1,0 +1,82 @@
+// The hot functions of the candidate loop, each over the candidates just below 10^7
+// with the prime list a run to there builds.
+#include <benchmark/benchmark.h>
+
+#include <vector>
+
+#include "candidates/prime_list.hpp"
+#include "candidates/sharp_offset.hpp"
+#include "candidates/wheel.hpp"
+#include "run/run_sequence.hpp"
+
+namespace {
+
+using namespace sharp;
+
+constexpr std::uint32_t kListEnd = 10'000'000;
+constexpr std::uint32_t kProbeStart = 9'000'001;
+
+// A run context whose list holds every prime below 10^7; the channels stay unopened.
+RunContext& preparedContext() {
+    static auto context = [] {
+        auto built = buildRunContext(-1);
+        built->console.close();
+        built->endCandidate = kListEnd;
+        built->candidate = kFirstCandidate;
+        seedPrimeList(*built);
+        runCandidateLoop(*built);
+        return built;
+    }();
+    return *context;
+}
+
+const std::vector<std::uint32_t>& probeCandidates() {
+    static const auto candidates = [] {
+        std::vector<std::uint32_t> list;
+        for (std::uint32_t c = nextCandidate(kProbeStart); c < kListEnd; c = nextCandidate(c)) list.push_back(c);
+        return list;
+    }();
+    return candidates;
+}
+
+void BM_trialDivide(benchmark::State& state) {
+    const RunContext& context = preparedContext();
+    const auto& candidates = probeCandidates();
+    for (auto _ : state) {
+        for (std::uint32_t c : candidates) benchmark::DoNotOptimize(trialDivide(context, c, computeRootBound(c)));
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * candidates.size()));
+}
+BENCHMARK(BM_trialDivide);
+
+void BM_findHitSlot(benchmark::State& state) {
+    const RunContext& context = preparedContext();
+    const auto& candidates = probeCandidates();
+    for (auto _ : state) {
+        for (std::uint32_t c : candidates) benchmark::DoNotOptimize(findHitSlot(context, c));
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * candidates.size()));
+}
+BENCHMARK(BM_findHitSlot);
+
+void BM_nextCandidate(benchmark::State& state) {
+    const auto& candidates = probeCandidates();
+    for (auto _ : state) {
+        for (std::uint32_t c : candidates) benchmark::DoNotOptimize(nextCandidate(c));
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * candidates.size()));
+}
+BENCHMARK(BM_nextCandidate);
+
+void BM_computeRootBound(benchmark::State& state) {
+    const auto& candidates = probeCandidates();
+    for (auto _ : state) {
+        for (std::uint32_t c : candidates) benchmark::DoNotOptimize(computeRootBound(c));
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * candidates.size()));
+}
+BENCHMARK(BM_computeRootBound);
+
+}  // namespace
+
+BENCHMARK_MAIN();
