@@ -39,42 +39,32 @@ const std::vector<std::uint32_t>& probeCandidates() {
     return candidates;
 }
 
-void BM_trialDivide(benchmark::State& state) {
-    const RunContext& context = preparedContext();
+// Times `probe` once per candidate.
+template <class Probe>
+void overCandidates(benchmark::State& state, Probe probe) {
     const auto& candidates = probeCandidates();
     for (auto _ : state) {
-        for (std::uint32_t c : candidates) benchmark::DoNotOptimize(trialDivide(context, c, computeRootBound(c)));
+        for (std::uint32_t c : candidates) benchmark::DoNotOptimize(probe(c));
     }
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * candidates.size()));
+}
+
+void BM_trialDivide(benchmark::State& state) {
+    const RunContext& context = preparedContext();
+    overCandidates(state, [&](std::uint32_t c) { return trialDivide(context, c, computeRootBound(c)); });
 }
 BENCHMARK(BM_trialDivide);
 
 void BM_findHitSlot(benchmark::State& state) {
     const RunContext& context = preparedContext();
-    const auto& candidates = probeCandidates();
-    for (auto _ : state) {
-        for (std::uint32_t c : candidates) benchmark::DoNotOptimize(findHitSlot(context, c));
-    }
-    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * candidates.size()));
+    overCandidates(state, [&](std::uint32_t c) { return findHitSlot(context, c); });
 }
 BENCHMARK(BM_findHitSlot);
 
-void BM_nextCandidate(benchmark::State& state) {
-    const auto& candidates = probeCandidates();
-    for (auto _ : state) {
-        for (std::uint32_t c : candidates) benchmark::DoNotOptimize(nextCandidate(c));
-    }
-    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * candidates.size()));
-}
+void BM_nextCandidate(benchmark::State& state) { overCandidates(state, nextCandidate); }
 BENCHMARK(BM_nextCandidate);
 
-void BM_computeRootBound(benchmark::State& state) {
-    const auto& candidates = probeCandidates();
-    for (auto _ : state) {
-        for (std::uint32_t c : candidates) benchmark::DoNotOptimize(computeRootBound(c));
-    }
-    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * candidates.size()));
-}
+void BM_computeRootBound(benchmark::State& state) { overCandidates(state, computeRootBound); }
 BENCHMARK(BM_computeRootBound);
 
 }  // namespace

@@ -1,10 +1,13 @@
 // Whole runs of the built program: standard input in, console and report files out.
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include <gtest/gtest.h>
 
 #include "run/constants.hpp"
 #include "support/program_run.hpp"
+#include "support/temp_dir.hpp"
 
 namespace sharp {
 namespace {
@@ -131,6 +134,19 @@ TEST(Program, RestOfTheEntryLineServesAsTheFinalKey) {
     EXPECT_EQ(run.exitStatus, 0);
     EXPECT_NE(run.console.find("\nnumber is prime!  29  0\n"), std::string::npos);
     EXPECT_EQ(run.files.at("stp.txt"), "true prime = 23\ntrue prime = 29\n");
+}
+
+TEST(Program, ConsoleClosedEarlyDoesNotStopTheRun) {
+    test::TempDir dir;
+    std::filesystem::create_directory(dir.path() / "primes");
+    test::writeFile(dir.path() / "stdin", "99991\n");
+    // The reader of the console quits at once; the run must still complete its files.
+    const std::string command = "cd '" + dir.path().string() + "' && { '" SHARP_PRIMES_EXE
+                                "' < stdin; echo $? > status; } | true";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    EXPECT_EQ(test::readFile(dir.path() / "status"), "0\n");
+    const std::string mylist = test::readFile(dir.path() / "primes" / "mylist.txt");
+    EXPECT_EQ(mylist.substr(mylist.size() - 15), "\n9592    99991\n");
 }
 
 }  // namespace
