@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -18,11 +19,19 @@ void Channel::attach(int fd) {
 
 int Channel::open(const char* diskPath) {
     close();
+    report_ = nullptr;
+    writeFailed_ = false;
     const int fd = ::open(diskPath, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, kReportFileMode);
     if (fd < 0) return errno;
     fd_ = fd;
     owned_ = true;
     return 0;
+}
+
+int Channel::open(const ReportPath& path) {
+    const int error = open(path.disk);
+    report_ = &path;
+    return error;
 }
 
 void Channel::close() {
@@ -73,11 +82,18 @@ void Channel::endLine() {
 }
 
 void Channel::send(const char* data, std::size_t size) {
-    // Write errors are not examined: a failing report file must not stop the run.
+    // A failing write must not stop the run: the line is dropped, and the first
+    // failure of a report file is named on standard error.
     while (size > 0) {
         const ssize_t written = ::write(fd_, data, size);
         if (written < 0) {
             if (errno == EINTR) continue;
+            if (report_ != nullptr && !writeFailed_) {
+                writeFailed_ = true;
+                std::fprintf(stderr, "sharp-primes: cannot write %.*s (%s): %s\n",
+                             static_cast<int>(report_->shown.size()), report_->shown.data(), report_->disk,
+                             std::strerror(errno));
+            }
             return;
         }
         data += written;

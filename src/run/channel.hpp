@@ -29,9 +29,14 @@ public:
     // Writes to an already open descriptor that the channel does not own (the console).
     void attach(int fd);
 
-    // Opens a report file for output: created or truncated, text, kReportFileMode.
+    // Opens a file for output: created or truncated, text, kReportFileMode.
     // Returns 0, or the errno of the failed open; the channel then drops every write.
     int open(const char* diskPath);
+
+    // Opens a report file as open(path.disk) does. A later write that fails is
+    // named once on standard error: the run goes on, but the user learns that
+    // the file is missing lines.
+    int open(const ReportPath& path);
 
     // Sends what is pending and closes a file the channel owns; later writes are dropped.
     void close();
@@ -87,6 +92,8 @@ private:
 
     int fd_ = -1;
     bool owned_ = false;
+    const ReportPath* report_ = nullptr;
+    bool writeFailed_ = false;
     std::size_t used_ = 0;
     char buffer_[kChannelBufferSize];
 };

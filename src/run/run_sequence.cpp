@@ -21,7 +21,7 @@ void listSharpTable(RunContext& context) {
 // A file that cannot be opened changes nothing on standard output; the user learns
 // of it on standard error, under the name the messages use and the file on disk.
 void openReportFile(Channel& channel, const ReportPath& path) {
-    const int error = channel.open(path.disk);
+    const int error = channel.open(path);
     if (error != 0) {
         std::fprintf(stderr, "sharp-primes: cannot open %.*s (%s): %s\n", static_cast<int>(path.shown.size()),
                      path.shown.data(), path.disk, std::strerror(error));

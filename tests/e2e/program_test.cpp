@@ -136,6 +136,21 @@ TEST(Program, RestOfTheEntryLineServesAsTheFinalKey) {
     EXPECT_EQ(run.files.at("stp.txt"), "true prime = 23\ntrue prime = 29\n");
 }
 
+TEST(Program, AFullDiskIsNamedButChangesNothingElse) {
+    test::TempDir dir;
+    std::filesystem::create_directory(dir.path() / "primes");
+    std::filesystem::create_symlink("/dev/full", dir.path() / "primes" / "sfp.txt");
+    test::writeFile(dir.path() / "stdin", "2809\n");
+    const std::string command = "cd '" + dir.path().string() + "' && '" SHARP_PRIMES_EXE
+                                "' < stdin > stdout 2> stderr";
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    EXPECT_EQ(test::readFile(dir.path() / "stderr"),
+              "sharp-primes: cannot write c:\\primes\\sfp.txt (primes/sfp.txt): No space left on device\n");
+    const ProgramRun normal = runProgram("2809\n");
+    EXPECT_EQ(withoutClocks(test::readFile(dir.path() / "stdout")), withoutClocks(normal.console));
+    EXPECT_EQ(test::readFile(dir.path() / "primes" / "stp.txt"), normal.files.at("stp.txt"));
+}
+
 TEST(Program, ConsoleClosedEarlyDoesNotStopTheRun) {
     test::TempDir dir;
     std::filesystem::create_directory(dir.path() / "primes");

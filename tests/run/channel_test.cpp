@@ -98,5 +98,15 @@ TEST_F(ChannelTest, AFileThatCannotBeOpenedDropsEveryWrite) {
     channel.close();
 }
 
+TEST_F(ChannelTest, AFailedWriteIsNamedOnceAndTheRunGoesOn) {
+    static constexpr ReportPath kFull = {R"(c:\primes\stp.txt)", "/dev/full"};
+    ASSERT_EQ(channel.open(kFull), 0);
+    ::testing::internal::CaptureStderr();
+    channel << "true prime = " << 23u << eol;
+    channel << "true prime = " << 29u << eol;
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "sharp-primes: cannot write c:\\primes\\stp.txt (/dev/full): No space left on device\n");
+}
+
 }  // namespace
 }  // namespace sharp
