@@ -6,7 +6,6 @@ namespace sharp {
 
 namespace {
 
-
 // Appends `prime` to the trial divisors. An odd prime gets its inverse modulo 2^32,
 // by Newton's iteration (each step doubles the correct low bits: 3, 6, 12, 24, 48),
 // and the largest quotient, UINT32_MAX / prime. For 2, which has no inverse, 2^31
@@ -59,6 +58,8 @@ bool isListedBySearch(const RunContext& context, std::uint32_t value) {
 }
 
 std::uint32_t trialDivide(const RunContext& context, std::uint32_t candidate, std::uint32_t rootBound) {
+    // No root bound of a 32-bit candidate exceeds this; the sentinels below rely on it.
+    rootBound = std::min(rootBound, kMaxTrialDivisor);
     const std::uint32_t* const primes = context.trialPrimes.data();
     const std::uint32_t* const inverses = context.trialInverses.data();
     const std::uint32_t* const limits = context.trialLimits.data();

@@ -10,16 +10,19 @@ namespace sharp {
 // Puts the seed primes 2 to 19 into slots 1 to 8 and sets `primeCount` to 8.
 void seedPrimeList(RunContext& context);
 
-// True when `value` is one of the primes stored in `Pr`: a bit test for odd values
-// below kLookupLimit, a binary search of `Pr` for any other.
+// True when `value` is one of the primes stored in `Pr`, by a binary search.
 bool isListedBySearch(const RunContext& context, std::uint32_t value);
+
+// True when `value` is one of the primes stored in `Pr`: a bit test for odd values
+// below kLookupLimit (every odd prime a run can list), the search for any other.
 inline bool isListed(const RunContext& context, std::uint32_t value) {
     if (value % 2 == 1 && value < kLookupLimit) return (context.listedOdd[value >> 7] >> ((value >> 1) & 63)) & 1;
     return isListedBySearch(context, value);
 }
 
 // Divides `candidate` by the listed primes, in list order, while they are at most
-// `rootBound`. Returns the first one that divides it, or 0 when none does.
+// `rootBound` (a root bound, so at most 65535). Returns the first one that divides
+// it, or 0 when none does.
 std::uint32_t trialDivide(const RunContext& context, std::uint32_t candidate, std::uint32_t rootBound);
 
 // Whether a confirmed prime found room in `Pr`.
