@@ -16,18 +16,22 @@ constexpr std::size_t kFoldedDivisors = 5;
 constexpr std::uint32_t kWheelPeriod = 2 * 3 * 5 * 7 * 11 * 13;
 
 // kWheelSteps[(v % kWheelPeriod) / 2] for an odd v: the step to the next odd number
-// with none of the folded divisors as a factor.
+// with none of the folded divisors as a factor. Filled from the end of the period
+// backwards, each slot taking the distance to the nearest free slot after it.
 constexpr auto kWheelSteps = [] {
-    std::array<std::uint8_t, kWheelPeriod / 2> steps{};
-    for (std::uint32_t slot = 0; slot < steps.size(); ++slot) {
-        std::uint32_t step = 2;
-        for (;; step += 2) {
-            const std::uint32_t next = 2 * slot + 1 + step;
-            bool folded = false;
-            for (std::size_t i = 0; i < kFoldedDivisors; ++i) folded = folded || next % kWheelFirstGroup[i] == 0;
-            if (!folded) break;
+    constexpr std::uint32_t slots = kWheelPeriod / 2;
+    auto isFree = [](std::uint32_t slot) {
+        const std::uint32_t value = 2 * slot + 1;
+        for (std::size_t i = 0; i < kFoldedDivisors; ++i) {
+            if (value % kWheelFirstGroup[i] == 0) return false;
         }
-        steps[slot] = static_cast<std::uint8_t>(step);
+        return true;
+    };
+    std::uint32_t nextFree = slots;  // 30031, the first free value of the next period
+    std::array<std::uint8_t, slots> steps{};
+    for (std::uint32_t slot = slots; slot-- > 0;) {
+        steps[slot] = static_cast<std::uint8_t>(2 * (nextFree - slot));
+        if (isFree(slot)) nextFree = slot;
     }
     return steps;
 }();
