@@ -25,7 +25,7 @@ seconds() {  # seconds taken by the command given
   start=$(date +%s%N)
   "$@"
   end=$(date +%s%N)
-  echo "scale=3; ($end - $start) / 1000000000" | bc
+  awk -v ns=$((end - start)) 'BEGIN { printf "%.3f\n", ns / 1e9 }'
 }
 median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 
@@ -47,4 +47,4 @@ echo "full run, medians of $runs:"
 printf '  (a) with primes/ on disk : %6.3f s\n' "$a"
 printf '  (b) without primes/      : %6.3f s\n' "$b"
 printf '  (c) floor, writes only   : %6.3f s\n' "$c"
-printf '  ratio a/c                : %6.3f\n' "$(echo "scale=4; $a / $c" | bc)"
+awk -v a="$a" -v c="$c" 'BEGIN { printf "  ratio a/c                : %6.3f\n", a / c }'
