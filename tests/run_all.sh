@@ -11,7 +11,7 @@ jobs=$(nproc 2>/dev/null || echo 2)
 fuzz_seconds=${FUZZ_SECONDS:-60}
 
 # Debian packages the tests need; installed when missing and we may install.
-packages=(cmake g++ libgtest-dev clang libclang-rt-14-dev valgrind)
+packages=(cmake g++ libgtest-dev libbenchmark-dev clang libclang-rt-14-dev valgrind)
 missing=()
 for package in "${packages[@]}"; do
   dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
@@ -26,8 +26,8 @@ if ((${#missing[@]})); then
   fi
 fi
 
-echo "== 1. Release build: unit, end-to-end and full-run tests"
-cmake -S . -B build -DSHARP_WERROR=ON
+echo "== 1. Release build: unit, end-to-end and full-run tests (benchmarks built, not run)"
+cmake -S . -B build -DSHARP_WERROR=ON -DSHARP_BENCH=ON
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
 
