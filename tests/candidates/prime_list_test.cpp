@@ -16,7 +16,7 @@ namespace {
 using test::CapturedRun;
 using test::sieve;
 
-std::size_t lineCount(const std::string& text) { return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')); }
+using test::lineCount;
 
 TEST(TrialDivide, FindsTheFirstListedPrimeUpToTheBound) {
     CapturedRun run(70000);

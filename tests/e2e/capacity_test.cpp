@@ -8,13 +8,14 @@
 #include "support/masking.hpp"
 #include "support/program_run.hpp"
 #include "support/sieve.hpp"
+#include "support/temp_dir.hpp"
 
 namespace sharp {
 namespace {
 
 constexpr std::uint32_t kLastCandidate = 30723761;  // the 1,900,000th prime
 
-std::size_t lines(const std::string& text) { return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')); }
+using test::lineCount;
 
 TEST(FullRun, EndsOnTheCapacityStopWithTheKnownFigures) {
     const test::ProgramRun run = test::runProgram("4199999999\n");
@@ -52,10 +53,10 @@ TEST(FullRun, EndsOnTheCapacityStopWithTheKnownFigures) {
     const std::string& stp = run.files.at("stp.txt");
     const std::string& sfp = run.files.at("sfp.txt");
     const std::string& mylist = run.files.at("mylist.txt");
-    EXPECT_EQ(lines(stp), 1899992u);
-    EXPECT_EQ(lines(sfp), 2361518u);
-    EXPECT_EQ(lines(stp) + lines(sfp), 4261510u);
-    EXPECT_EQ(lines(mylist), 1899999u);
+    EXPECT_EQ(lineCount(stp), 1899992u);
+    EXPECT_EQ(lineCount(sfp), 2361518u);
+    EXPECT_EQ(lineCount(stp) + lineCount(sfp), 4261510u);
+    EXPECT_EQ(lineCount(mylist), 1899999u);
     EXPECT_EQ(mylist.substr(mylist.size() - 21), "\n1899999    30723733\n");
 
     // The sieve: the dump is the first 1,899,999 primes; the prime that found the

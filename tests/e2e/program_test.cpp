@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "run/constants.hpp"
+#include "support/masking.hpp"
 #include "support/program_run.hpp"
 #include "support/temp_dir.hpp"
 
@@ -63,7 +64,7 @@ TEST(Program, RejectionsBeforeTheEntry) {
 
 TEST(Program, NoEndCandidateOnStandardInput) {
     for (const char* input : {"", "3\n", "abc", "-5\n", "   \n"}) {
-        const ProgramRun run = runProgram(ProgramSetup{input, true, {{"stp.txt", "earlier run\n"}}});
+        const ProgramRun run = runProgram(ProgramSetup{input, true, {{"stp.txt", "earlier run\n"}}, {}});
         EXPECT_EQ(run.exitStatus, 1) << input;
         EXPECT_EQ(run.errors, "sharp-primes: no end candidate on standard input\n") << input;
         // No report file is opened, so nothing is created or truncated.
@@ -75,7 +76,7 @@ TEST(Program, NoEndCandidateOnStandardInput) {
 }
 
 TEST(Program, FilesAreCreatedOrTruncatedWith0664) {
-    ProgramSetup setup{"23\n", true, {}};
+    ProgramSetup setup{"23\n", true, {}, {}};
     for (const char* name : kReportNames) setup.existingFiles[name] = std::string(5000, 'x') + "\n";
     const ProgramRun run = runProgram(setup);
     ASSERT_EQ(run.files.size(), 5u);
@@ -93,30 +94,13 @@ TEST(Program, FilesAreCreatedOrTruncatedWith0664) {
     }
 }
 
-// Clock readings and time marks differ between two runs.
-std::string withoutClocks(const std::string& console) {
-    std::string out;
-    std::size_t from = 0;
-    while (from < console.size()) {
-        std::size_t end = console.find('\n', from);
-        if (end == std::string::npos) end = console.size();
-        std::string line = console.substr(from, end - from);
-        for (const char* label : {"bgn ticks= ", "end ticks= ", "elapsed ticks= "}) {
-            if (line.rfind(label, 0) == 0) line = label;
-        }
-        if (line.size() == 19 && line[4] == '-' && line[13] == ':') line = "@";
-        if (line.rfind("time marks:  ", 0) == 0) line = "time marks:";
-        out += line + "\n";
-        from = end + 1;
-    }
-    return out;
-}
+using test::maskClocks;
 
 TEST(Program, MissingReportFolderChangesNothingOnStandardOutput) {
     for (const char* input : {"2809\n", "99991\n", "29 x\n"}) {
         const ProgramRun with = runProgram(input, true);
         const ProgramRun without = runProgram(input, false);
-        EXPECT_EQ(withoutClocks(without.console), withoutClocks(with.console)) << input;
+        EXPECT_EQ(maskClocks(without.console), maskClocks(with.console)) << input;
         EXPECT_EQ(without.exitStatus, 0);
         EXPECT_TRUE(without.files.empty());
         std::string expectedErrors;
@@ -137,18 +121,13 @@ TEST(Program, RestOfTheEntryLineServesAsTheFinalKey) {
 }
 
 TEST(Program, AFullDiskIsNamedButChangesNothingElse) {
-    test::TempDir dir;
-    std::filesystem::create_directory(dir.path() / "primes");
-    std::filesystem::create_symlink("/dev/full", dir.path() / "primes" / "sfp.txt");
-    test::writeFile(dir.path() / "stdin", "2809\n");
-    const std::string command = "cd '" + dir.path().string() + "' && '" SHARP_PRIMES_EXE
-                                "' < stdin > stdout 2> stderr";
-    EXPECT_EQ(std::system(command.c_str()), 0);
-    EXPECT_EQ(test::readFile(dir.path() / "stderr"),
+    const ProgramRun full = runProgram(ProgramSetup{"2809\n", true, {}, {{"sfp.txt", "/dev/full"}}});
+    EXPECT_EQ(full.exitStatus, 0);
+    EXPECT_EQ(full.errors,
               "sharp-primes: cannot write c:\\primes\\sfp.txt (primes/sfp.txt): No space left on device\n");
     const ProgramRun normal = runProgram("2809\n");
-    EXPECT_EQ(withoutClocks(test::readFile(dir.path() / "stdout")), withoutClocks(normal.console));
-    EXPECT_EQ(test::readFile(dir.path() / "primes" / "stp.txt"), normal.files.at("stp.txt"));
+    EXPECT_EQ(maskClocks(full.console), maskClocks(normal.console));
+    EXPECT_EQ(full.files.at("stp.txt"), normal.files.at("stp.txt"));
 }
 
 TEST(Program, ConsoleClosedEarlyDoesNotStopTheRun) {

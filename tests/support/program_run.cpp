@@ -15,6 +15,7 @@ ProgramRun runProgram(const ProgramSetup& setup) {
     const auto folder = dir.path() / "primes";
     if (setup.reportFolder) std::filesystem::create_directory(folder);
     for (const auto& [name, content] : setup.existingFiles) writeFile(folder / name, content);
+    for (const auto& [name, target] : setup.linkedFiles) std::filesystem::create_symlink(target, folder / name);
     writeFile(dir.path() / "stdin", setup.input);
 
     // umask 002 lets the test see the program's own permission bits, 0664.
@@ -28,7 +29,7 @@ ProgramRun runProgram(const ProgramSetup& setup) {
     run.errors = readFile(dir.path() / "stderr");
     for (const char* name : kReportNames) {
         const auto file = folder / name;
-        if (!std::filesystem::exists(file)) continue;
+        if (!std::filesystem::exists(file) || std::filesystem::is_symlink(file)) continue;
         run.files[name] = readFile(file);
         run.modes[name] = std::filesystem::status(file).permissions();
     }

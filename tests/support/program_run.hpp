@@ -26,6 +26,8 @@ struct ProgramSetup {
     bool reportFolder = true;
     // Files already in the report folder before the run, by name.
     std::map<std::string, std::string> existingFiles;
+    // Symbolic links in the report folder before the run: name to target.
+    std::map<std::string, std::string> linkedFiles;
 };
 
 ProgramRun runProgram(const ProgramSetup& setup);
@@ -35,7 +37,7 @@ ProgramRun runProgram(const ProgramSetup& setup);
 int startProgram(const std::filesystem::path& folder, const std::filesystem::path& inputFile);
 
 inline ProgramRun runProgram(const std::string& input, bool reportFolder = true) {
-    return runProgram(ProgramSetup{input, reportFolder, {}});
+    return runProgram(ProgramSetup{input, reportFolder, {}, {}});
 }
 
 }  // namespace sharp::test

@@ -25,4 +25,7 @@ std::string readFile(const std::filesystem::path& file);
 
 void writeFile(const std::filesystem::path& file, const std::string& content);
 
+// The number of complete lines in `text`.
+std::size_t lineCount(const std::string& text);
+
 }  // namespace sharp::test
