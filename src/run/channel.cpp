@@ -31,7 +31,14 @@ int Channel::open(const char* diskPath) {
 int Channel::open(const ReportPath& path) {
     const int error = open(path.disk);
     report_ = &path;
+    if (error != 0) reportFailure("open", error);
     return error;
+}
+
+// Names the report file both as the messages show it and as it is on disk.
+void Channel::reportFailure(const char* what, int error) const {
+    std::fprintf(stderr, "sharp-primes: cannot %s %.*s (%s): %s\n", what, static_cast<int>(report_->shown.size()),
+                 report_->shown.data(), report_->disk, std::strerror(error));
 }
 
 void Channel::close() {
@@ -90,9 +97,7 @@ void Channel::send(const char* data, std::size_t size) {
             if (errno == EINTR) continue;
             if (report_ != nullptr && !writeFailed_) {
                 writeFailed_ = true;
-                std::fprintf(stderr, "sharp-primes: cannot write %.*s (%s): %s\n",
-                             static_cast<int>(report_->shown.size()), report_->shown.data(), report_->disk,
-                             std::strerror(errno));
+                reportFailure("write", errno);
             }
             return;
         }

@@ -33,9 +33,9 @@ public:
     // Returns 0, or the errno of the failed open; the channel then drops every write.
     int open(const char* diskPath);
 
-    // Opens a report file as open(path.disk) does. A later write that fails is
-    // named once on standard error: the run goes on, but the user learns that
-    // the file is missing lines.
+    // Opens a report file as open(path.disk) does. A file that cannot be opened,
+    // and later the first write that fails, is named on standard error: the run
+    // goes on, but the user learns that the file is missing or missing lines.
     int open(const ReportPath& path);
 
     // Sends what is pending and closes a file the channel owns; later writes are dropped.
@@ -89,6 +89,7 @@ private:
     void appendLong(const char* text, std::size_t size);
     void endLine();
     void send(const char* data, std::size_t size);
+    void reportFailure(const char* what, int error) const;
 
     int fd_ = -1;
     bool owned_ = false;

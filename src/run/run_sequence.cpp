@@ -1,7 +1,6 @@
 #include "run/run_sequence.hpp"
 
 #include <cstdio>
-#include <cstring>
 #include <ctime>
 
 #include "candidates/prime_list.hpp"
@@ -16,16 +15,6 @@ namespace {
 
 void listSharpTable(RunContext& context) {
     for (std::size_t slot = 1; slot < kSharpSlots; ++slot) context.console << context.sharpTable[slot] << eol;
-}
-
-// A file that cannot be opened changes nothing on standard output; the user learns
-// of it on standard error, under the name the messages use and the file on disk.
-void openReportFile(Channel& channel, const ReportPath& path) {
-    const int error = channel.open(path);
-    if (error != 0) {
-        std::fprintf(stderr, "sharp-primes: cannot open %.*s (%s): %s\n", static_cast<int>(path.shown.size()),
-                     path.shown.data(), path.disk, std::strerror(error));
-    }
 }
 
 void startRun(RunContext& context) {
@@ -49,11 +38,13 @@ void closeReportFiles(RunContext& context) {
 }  // namespace
 
 void openReportFiles(RunContext& context) {
-    openReportFile(context.primalityFile, kPrimalityPath);
-    openReportFile(context.mylistFile, kMylistPath);
-    openReportFile(context.jun20File, kJun20Path);
-    openReportFile(context.stpFile, kStpPath);
-    openReportFile(context.sfpFile, kSfpPath);
+    // A file that cannot be opened changes nothing on standard output; its channel
+    // names it on standard error and drops its lines.
+    context.primalityFile.open(kPrimalityPath);
+    context.mylistFile.open(kMylistPath);
+    context.jun20File.open(kJun20Path);
+    context.stpFile.open(kStpPath);
+    context.sfpFile.open(kSfpPath);
 }
 
 void runCandidateLoop(RunContext& context) {
