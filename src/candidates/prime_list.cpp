@@ -1,6 +1,7 @@
 #include "candidates/prime_list.hpp"
 
 #include <algorithm>
+#include <array>
 
 namespace sharp {
 
@@ -41,6 +42,43 @@ void reportToConsoleAndLog(RunContext& context, const Items&... items) {
     }
 }
 
+// The smallest odd primes, crossed off by a repeating word pattern instead of one by one.
+constexpr std::array<std::uint32_t, 5> kPatternPrimes = {3, 5, 7, 11, 13};
+
+// kPatternMasks[k][r]: the odd-number bits (bit j for 2(b + j) + 1) of a word whose first
+// bit b has b % p == r, with the odd multiples of p = kPatternPrimes[k] cleared.
+constexpr auto kPatternMasks = [] {
+    std::array<std::array<std::uint64_t, 13>, kPatternPrimes.size()> masks{};
+    for (std::size_t k = 0; k < kPatternPrimes.size(); ++k) {
+        const std::uint32_t p = kPatternPrimes[k];
+        for (std::uint32_t r = 0; r < p; ++r) {
+            std::uint64_t mask = ~std::uint64_t{0};
+            for (std::uint32_t j = 0; j < 64; ++j) {
+                if ((r + j) % p == p / 2) mask &= ~(std::uint64_t{1} << j);  // 2i + 1 = 0 (mod p) at i = p / 2
+            }
+            masks[k][r] = mask;
+        }
+    }
+    return masks;
+}();
+
+// Fills `words` words of odd-number bits from 1 on with the numbers that have none of
+// kPatternPrimes as a factor, those primes themselves included, 1 excluded.
+void fillWithoutSmallFactors(std::uint64_t* bits, std::uint32_t words) {
+    std::array<std::uint32_t, kPatternPrimes.size()> residue{};
+    for (std::uint32_t w = 0; w < words; ++w) {
+        std::uint64_t word = ~std::uint64_t{0};
+        for (std::size_t k = 0; k < kPatternPrimes.size(); ++k) {
+            word &= kPatternMasks[k][residue[k]];
+            residue[k] = (residue[k] + 64) % kPatternPrimes[k];
+        }
+        bits[w] = word;
+    }
+    if (words == 0) return;
+    bits[0] &= ~std::uint64_t{1};  // 1 is not prime
+    for (const std::uint32_t p : kPatternPrimes) bits[0] |= std::uint64_t{1} << (p / 2);
+}
+
 }  // namespace
 
 void seedPrimeList(RunContext& context) {
@@ -49,6 +87,40 @@ void seedPrimeList(RunContext& context) {
         ++context.primeCount;
         listPrime(context, prime);
     }
+    sieveReachablePrimes(context);
+}
+
+void sieveReachablePrimes(RunContext& context) {
+    const std::uint32_t end = context.endCandidate < kLookupLimit ? context.endCandidate + 1 : kLookupLimit;
+    const std::uint32_t odds = end / 2;  // bit i stands for 2i + 1, below `end`
+    std::uint64_t* const bits = context.oddPrime.data();
+    fillWithoutSmallFactors(bits, (odds + 63) / 64);
+
+    // The sieving primes above the pattern's: odd primes whose square lies below
+    // kLookupLimit, by a plain sieve over their own small range.
+    constexpr std::uint32_t kRootLimit = 5794;  // above the root of kLookupLimit
+    std::array<bool, kRootLimit> composite{};
+    std::array<std::uint32_t, kRootLimit / 2> primes{};
+    std::array<std::uint32_t, kRootLimit / 2> nextOdd{};  // index of the next odd multiple to cross off
+    std::size_t count = 0;
+    for (std::uint32_t p = 3; p < kRootLimit && p * p < end; p += 2) {
+        if (composite[p]) continue;
+        for (std::uint32_t m = p * p; m < kRootLimit; m += 2 * p) composite[m] = true;
+        if (p <= kPatternPrimes.back()) continue;
+        primes[count] = p;
+        nextOdd[count] = p * p / 2;
+        ++count;
+    }
+    // Block by block, so the crossing off stays in the first-level cache.
+    for (std::uint32_t blockStart = 0; blockStart < odds; blockStart += kSieveBlockOdds) {
+        const std::uint32_t blockEnd = std::min(odds, blockStart + kSieveBlockOdds);
+        for (std::size_t k = 0; k < count; ++k) {
+            std::uint32_t i = nextOdd[k];
+            for (const std::uint32_t p = primes[k]; i < blockEnd; i += p) bits[i >> 6] &= ~(std::uint64_t{1} << (i & 63));
+            nextOdd[k] = i;
+        }
+    }
+    context.sievedEnd = end;
 }
 
 bool isListedBySearch(const RunContext& context, std::uint32_t value) {

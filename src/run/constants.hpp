@@ -123,6 +123,10 @@ inline constexpr std::size_t kMarkSize = 32;
 // offsets fall back to a binary search of `Pr`. It covers every prime a run can list.
 inline constexpr std::uint32_t kLookupLimit = 1u << 25;
 
+// Odd numbers the start-up sieve marks per block: 32 KiB of bits, sized to stay in
+// the first-level cache while every sieving prime crosses it.
+inline constexpr std::uint32_t kSieveBlockOdds = 1u << 18;
+
 // Largest prime that can ever serve as a trial divisor: the root of any 32-bit candidate is below 65536.
 inline constexpr std::uint32_t kMaxTrialDivisor = 65'535;
 

@@ -23,6 +23,10 @@ struct RunContext {
     std::array<std::uint32_t, kPrimeSlots> Pr;
     // Bit (v / 2) is set when the odd number v is listed in `Pr`: the sharp-offset lookup.
     std::array<std::uint64_t, kListedWords> listedOdd;
+    // Bit (v / 2) is set when the odd number v below `sievedEnd` is prime: sieved once at
+    // start up to what the run can reach, it tells a sieve hit's fate without dividing.
+    std::array<std::uint64_t, kListedWords> oddPrime;
+    std::uint32_t sievedEnd;
     // The listed primes up to kMaxTrialDivisor, in list order, ready for trial division:
     // a number n is divisible by trialPrimes[k] exactly when n * trialInverses[k]
     // (mod 2^32) is at most trialLimits[k]. Three arrays keep the hot loop's loads dense.
@@ -35,7 +39,6 @@ struct RunContext {
     std::uint32_t endCandidate;
     std::uint32_t candidate;
     std::uint32_t previousCandidate;
-    std::uint32_t rootBound;
     bool sieveHit;
 
     std::uint32_t primeCount;

@@ -50,18 +50,20 @@ void openReportFiles(RunContext& context) {
 void runCandidateLoop(RunContext& context) {
     do {
         reportProgress(context);
-        context.rootBound = computeRootBound(context.candidate);
         if (scanSharps(context) == SieveOutcome::tossed) {
             recordTossed(context);
             // Nothing was divided: 1 divides every candidate and leaves remainder 0.
             reportComposite(context, 1);
         } else {
             ++context.sievePrimeCount;
-            const std::uint32_t divisor = trialDivide(context, context.candidate, context.rootBound);
-            if (divisor == 0) {
+            if (isPrimeCandidate(context, context.candidate)) {
                 if (recordTruePrime(context) == Storage::full) return;
             } else {
-                reportComposite(context, divisor);
+                // Only the end candidate's verdict names a divisor: the first listed prime
+                // that divides it, found by dividing this one candidate up to its root bound.
+                if (context.candidate == context.endCandidate) {
+                    reportComposite(context, trialDivide(context, context.candidate, computeRootBound(context.candidate)));
+                }
                 recordFalsePrime(context);
             }
         }

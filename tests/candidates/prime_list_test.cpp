@@ -120,6 +120,30 @@ TEST(CandidateLoop, AgreesWithAnIndependentSieveUpTo1E6) {
     EXPECT_EQ(run.context().primeCount, 78498u);
 }
 
+// The start-up sieve decides every sieve hit, so it must agree with trial division by
+// the listed primes on every candidate a run can reach, and stop where the run asks.
+TEST(SieveReachablePrimes, AgreesWithTrialDivisionOnEveryReachableOddNumber) {
+    CapturedRun run(6000);
+    run.runLoop();  // lists the primes below 6000: every divisor up to the root of kLookupLimit
+    RunContext& context = run.context();
+    context.endCandidate = 4199999999u;
+    sieveReachablePrimes(context);
+    ASSERT_EQ(context.sievedEnd, kLookupLimit);
+    std::uint32_t mismatches = 0;
+    for (std::uint32_t n = kFirstCandidate; n < kLookupLimit; n = nextCandidate(n)) {
+        mismatches += isPrimeCandidate(context, n) != (trialDivide(context, n, computeRootBound(n)) == 0);
+    }
+    EXPECT_EQ(mismatches, 0u);
+    for (const auto& [endCandidate, sievedEnd] : {std::pair{0u, 1u}, {22u, 23u}, {kLookupLimit - 1, kLookupLimit},
+                                                  {kLookupLimit, kLookupLimit}, {2800u, 2801u}}) {
+        context.endCandidate = endCandidate;
+        sieveReachablePrimes(context);
+        EXPECT_EQ(context.sievedEnd, sievedEnd) << endCandidate;
+    }
+    EXPECT_FALSE(isPrimeCandidate(context, 2809));  // beyond the sieve: by division
+    EXPECT_TRUE(isPrimeCandidate(context, 2803));
+}
+
 TEST(RecordTruePrime, FullListStopsWithoutStoring) {
     CapturedRun run(0);
     RunContext& context = run.context();
