@@ -1,0 +1,20 @@
+// The values N at which the survey reports its counts from A to N.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace sharp::survey {
+
+struct Checkpoint {
+    std::uint64_t value;
+    bool inTable;  // a row of the table on standard output; every checkpoint is a CSV row
+};
+
+// The checkpoints of a survey of from..to, ascending and distinct, the last one `to`:
+// in the table every power of ten inside the range (from 100 on: below the first
+// candidate every count is 0) and `to`; in the CSV also about kCsvRowsPerDecade
+// geometric steps per decade.
+std::vector<Checkpoint> planCheckpoints(std::uint64_t from, std::uint64_t to);
+
+}  // namespace sharp::survey

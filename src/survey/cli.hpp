@@ -1,0 +1,24 @@
+// The survey's command line.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <variant>
+
+namespace sharp::survey {
+
+struct SurveyRequest {
+    std::uint64_t from = 0;
+    std::uint64_t to = 0;
+    unsigned threads = 1;
+    std::string csvPath;     // empty: no CSV file
+    std::string tossedPath;  // empty: no tossed-candidate file
+    bool quiet = false;
+};
+
+// Reads `sharp-survey [--from A] [--threads N] [--csv FILE] [--tossed FILE] [--quiet] TO`.
+// Returns the request, or the exit status after the help text (0) or a one-line
+// message on standard error (kExitBadInput).
+std::variant<SurveyRequest, int> parseSurveyArguments(int argc, const char* const* argv);
+
+}  // namespace sharp::survey

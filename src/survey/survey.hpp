@@ -1,0 +1,52 @@
+// The survey over a range: segments handed to worker threads from a shared counter,
+// their reports delivered in ascending order, counts kept per bucket of the range.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <utility>
+#include <vector>
+
+#include "survey/class_counts.hpp"
+#include "survey/survey_constants.hpp"
+
+namespace sharp::survey {
+
+struct TossedCandidate {
+    std::uint64_t value;
+    bool prime;
+    bool operator==(const TossedCandidate&) const = default;
+};
+
+// What one segment found: its part of the range, its counts per bucket and its
+// tossed candidates in ascending order.
+struct SegmentReport {
+    std::uint64_t first, last;
+    std::vector<std::pair<std::size_t, ClassCounts>> bucketCounts;
+    std::vector<TossedCandidate> tossed;
+};
+
+struct SurveyPlan {
+    std::uint64_t from, to;
+    // Ascending, the last one `to`: bucket b counts the candidates above bucketEnds[b - 1]
+    // (from `from` for b = 0) up to bucketEnds[b].
+    std::vector<std::uint64_t> bucketEnds;
+    unsigned threads;
+    // Odd numbers per segment, a multiple of 64: the default suits the caches; tests
+    // make it small to put segment boundaries everywhere.
+    std::uint64_t segmentOdds = kSegmentOdds;
+};
+
+// Tests every candidate c with from <= c <= to. `deliver` sees each segment's report
+// in ascending order, one at a time, whatever thread finished it. Returns the counts
+// of each bucket. An exception in a worker stops the survey and is rethrown here.
+std::vector<ClassCounts> runSurvey(const SurveyPlan& plan, const std::function<void(const SegmentReport&)>& deliver);
+
+// Calls visit(c, cls) for every candidate c with from <= c <= to, in ascending order,
+// on the calling thread: the survey's verdicts one by one, for checks and listings.
+void listCandidates(std::uint64_t from, std::uint64_t to,
+                    const std::function<void(std::uint64_t, CandidateClass)>& visit,
+                    std::uint64_t segmentOdds = kSegmentOdds);
+
+}  // namespace sharp::survey
