@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Builds sharp-primes and runs every test:
-#   1. Release build with warnings as errors: unit, end-to-end, golden, full-run and kill tests;
-#   2. address and undefined-behaviour sanitizers: unit and end-to-end tests (runs to 10^7);
+# Builds sharp-primes and sharp-survey and runs every test:
+#   1. Release build with warnings as errors: unit, end-to-end, golden, full-run and kill
+#      tests, and the survey's tests (to 10^10 against primecount);
+#   2. address and undefined-behaviour sanitizers: unit and end-to-end tests (runs to 10^7)
+#      and the survey's tests but the long ones;
 #   3. libFuzzer on the prompt for FUZZ_SECONDS (default 60);
 #   4. valgrind memcheck on a small run.
 set -euo pipefail
@@ -10,21 +12,7 @@ cd "$(dirname "$0")/.."
 jobs=$(nproc 2>/dev/null || echo 2)
 fuzz_seconds=${FUZZ_SECONDS:-60}
 
-# Debian packages the tests need; installed when missing and we may install.
-packages=(cmake g++ libgtest-dev libbenchmark-dev clang libclang-rt-14-dev valgrind)
-missing=()
-for package in "${packages[@]}"; do
-  dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
-done
-if ((${#missing[@]})); then
-  echo "== installing ${missing[*]}"
-  if [ "$(id -u)" = 0 ]; then
-    apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
-  else
-    echo "missing packages: ${missing[*]} (install them, then run this again)" >&2
-    exit 1
-  fi
-fi
+bash tools/install-deps.sh test
 
 echo "== 1. Release build: unit, end-to-end and full-run tests (benchmarks built, not run)"
 cmake -S . -B build -DSHARP_WERROR=ON -DSHARP_BENCH=ON
@@ -38,7 +26,7 @@ ctest --test-dir build-asan --output-on-failure -j"$jobs" -LE full
 
 echo "== 3. Fuzzing the prompt for ${fuzz_seconds} s"
 cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DSHARP_FUZZ=ON -DSHARP_TESTS=OFF -DSHARP_WERROR=ON
-cmake --build build-fuzz -j"$jobs"
+cmake --build build-fuzz -j"$jobs" --target prompt_fuzz
 corpus=$(mktemp -d)
 trap 'rm -rf "$corpus"' EXIT
 cp fuzz/corpus/* "$corpus"/
