@@ -43,7 +43,8 @@ Wide power(Wide base, Wide exponent) {
 }  // namespace
 
 std::variant<std::uint64_t, std::string> parseNumberExpression(std::string_view text) {
-    const std::string quoted = "'" + std::string(text) + "'";
+    std::string quoted(1, '\'');  // appended, not added: GCC 12 warns falsely on "'" + text
+    quoted.append(text).push_back('\'');
     const std::string notANumber = quoted + " is not a number (write it as 1000, 1e10, 10^12, 2^32 or 2^64-1)";
     std::size_t at = 0;
     Wide total = 0;
