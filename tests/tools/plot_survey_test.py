@@ -1,0 +1,70 @@
+"""tools/plot_survey.py on a small survey's CSV: valid PNG and SVG, one-line errors for bad input.
+
+    python3 tests/tools/plot_survey_test.py PATH/TO/sharp-survey
+"""
+import os
+import subprocess
+import sys
+import tempfile
+import unittest
+
+SCRIPT = os.path.join(os.path.dirname(__file__), "..", "..", "tools", "plot_survey.py")
+SURVEY = sys.argv.pop(1) if len(sys.argv) > 1 else "build/sharp-survey"
+
+
+def plot(*arguments):
+    return subprocess.run([sys.executable, SCRIPT, *arguments], capture_output=True, text=True)
+
+
+class PlotSurvey(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.dir = tempfile.TemporaryDirectory()
+        cls.csv = os.path.join(cls.dir.name, "survey.csv")
+        cls.tossed = os.path.join(cls.dir.name, "tossed.txt")
+        subprocess.run([SURVEY, "--quiet", "--csv", cls.csv, "--tossed", cls.tossed, "1e9"], check=True,
+                       stdout=subprocess.DEVNULL)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.dir.cleanup()
+
+    def path(self, name, content=None):
+        path = os.path.join(self.dir.name, name)
+        if content is not None:
+            with open(path, "w") as file:
+                file.write(content)
+        return path
+
+    def test_writes_png_and_svg(self):
+        for name, start in (("plot.png", b"\x89PNG\r\n\x1a\n"), ("plot.svg", b"<svg")):
+            result = plot(self.csv, self.csv, "--tossed", self.tossed, "--title", "test", "-o", self.path(name))
+            self.assertEqual(result.returncode, 0, result.stderr)
+            with open(self.path(name), "rb") as file:
+                content = file.read()
+            self.assertIn(start, content[:400], name)
+
+    def test_bad_input_is_one_line_and_status_2(self):
+        header = "n,candidates,hits,true_primes,false_primes,tossed_primes,tossed_composites\n"
+        cases = {
+            "missing": self.path("no-such.csv"),
+            "empty": self.path("empty.csv", ""),
+            "no rows": self.path("header.csv", header),
+            "wrong header": self.path("header2.csv", "n,a,b\n1,2,3\n"),
+            "text in a row": self.path("text.csv", header + "100,x,1,1,0,0,0\n"),
+            "short row": self.path("short.csv", header + "100,17,17\n"),
+            "binary": self.path("binary.csv", "\x00\xff" * 10),
+        }
+        for case, csv in cases.items():
+            result = plot(csv, "-o", self.path("bad.png"))
+            self.assertEqual(result.returncode, 2, case)
+            self.assertEqual(len(result.stderr.splitlines()), 1, f"{case}: {result.stderr}")
+            self.assertTrue(result.stderr.startswith("plot_survey: "), case)
+        bad_suffix = plot(self.csv, "-o", self.path("plot.jpg"))
+        self.assertEqual((bad_suffix.returncode, len(bad_suffix.stderr.splitlines())), (2, 1))
+        bad_tossed = plot(self.csv, "--tossed", self.path("t.txt", "12 maybe\n"), "-o", self.path("x.png"))
+        self.assertEqual((bad_tossed.returncode, len(bad_tossed.stderr.splitlines())), (2, 1))
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,155 @@
+#!/usr/bin/env python3
+"""Plots the counts of sharp-survey --csv against N.
+
+    python3 tools/plot_survey.py survey.csv [more.csv ...] [--tossed tossed.txt] -o survey.png [--title TEXT]
+
+One figure, N on a logarithmic axis, three panels:
+  1. the false-prime share of the hits (false primes / hits);
+  2. the share of the candidates tossed; with --tossed, each tossed prime (a
+     counterexample to the conjecture) marked where it falls;
+  3. the true primes against the estimate N * 1.022 / ln N and against pi(N) - 8, the
+     primes from 23 on, as ratios (1 until the first tossed prime).
+pi(N) - 8 is the true primes plus the tossed primes, for a survey from 0 (the default). The file suffix chooses PNG or SVG. Several CSV files
+are drawn over each other, each in its own line style, so the figure reads without colour.
+"""
+import argparse
+import csv
+import math
+import os
+import sys
+
+HEADER = ["n", "candidates", "hits", "true_primes", "false_primes", "tossed_primes", "tossed_composites"]
+PRIMES_BELOW_FIRST_CANDIDATE = 8  # 2, 3, 5, 7, 11, 13, 17, 19: never candidates
+ESTIMATE_FACTOR = 1.022  # the interactive summary's N * 1.022 / ln N
+LINE_STYLES = ["-", "--", ":", "-."]
+MARKERS = ["o", "s", "^", "D"]
+
+
+class BadInput(Exception):
+    """A file the plot cannot use; its message is the one line the user sees."""
+
+
+def fail(message):
+    print(f"plot_survey: {message}", file=sys.stderr)
+    sys.exit(2)
+
+
+def import_pyplot():
+    """matplotlib's pyplot, from Debian's python3-matplotlib when this python lacks it."""
+    try:
+        import matplotlib
+    except ImportError:
+        system_python = "/usr/bin/python3"
+        if os.path.realpath(sys.executable) != os.path.realpath(system_python) and os.path.exists(system_python):
+            os.execv(system_python, [system_python] + sys.argv)
+        fail("matplotlib is missing: run tools/install-deps.sh test (Debian python3-matplotlib)")
+    matplotlib.use("Agg")
+    import matplotlib.pyplot as pyplot
+    return pyplot
+
+
+def read_survey_csv(path):
+    """The rows of a survey CSV as dicts of ints, ascending in n."""
+    try:
+        with open(path, newline="") as file:
+            rows = list(csv.reader(file))
+    except OSError as error:
+        raise BadInput(f"cannot read {path}: {error.strerror}")
+    except (UnicodeDecodeError, csv.Error):
+        raise BadInput(f"{path} is not a sharp-survey CSV file")
+    if not rows:
+        raise BadInput(f"{path} is empty")
+    if rows[0] != HEADER:
+        raise BadInput(f"{path} does not start with the sharp-survey header {','.join(HEADER)}")
+    data = []
+    for number, row in enumerate(rows[1:], start=2):
+        if len(row) != len(HEADER) or not all(field.isdigit() for field in row):
+            raise BadInput(f"{path} line {number} is not {len(HEADER)} whole numbers")
+        values = dict(zip(HEADER, map(int, row)))
+        if data and values["n"] <= data[-1]["n"]:
+            raise BadInput(f"{path} line {number}: n does not ascend")
+        data.append(values)
+    if not data:
+        raise BadInput(f"{path} has no rows")
+    return data
+
+
+def read_tossed(path):
+    """The tossed primes of a sharp-survey --tossed file."""
+    primes = []
+    try:
+        with open(path) as file:
+            for number, line in enumerate(file, start=1):
+                fields = line.split()
+                if len(fields) != 2 or not fields[0].isdigit() or fields[1] not in ("prime", "composite"):
+                    raise BadInput(f"{path} line {number} is not 'NUMBER prime' or 'NUMBER composite'")
+                if fields[1] == "prime":
+                    primes.append(int(fields[0]))
+    except OSError as error:
+        raise BadInput(f"cannot read {path}: {error.strerror}")
+    except UnicodeDecodeError:
+        raise BadInput(f"{path} is not a sharp-survey tossed file")
+    return primes
+
+
+def ratio(part, whole):
+    return part / whole if whole else float("nan")
+
+
+def plot(surveys, tossed_primes, title, output):
+    pyplot = import_pyplot()
+    figure, (share, tossed, primes) = pyplot.subplots(3, 1, sharex=True, figsize=(8, 10))
+    for index, (name, rows) in enumerate(surveys):
+        style = {"linestyle": LINE_STYLES[index % len(LINE_STYLES)], "color": "black"}
+        label = f" ({name})" if len(surveys) > 1 else ""
+        n = [row["n"] for row in rows]
+        share.plot(n, [ratio(r["false_primes"], r["hits"]) for r in rows], label="false primes / hits" + label, **style)
+        tossed.plot(n, [ratio(r["tossed_primes"] + r["tossed_composites"], r["candidates"]) for r in rows],
+                    label="tossed / candidates" + label, **style)
+        primes.plot(n, [ratio(r["true_primes"], r["n"] * ESTIMATE_FACTOR / math.log(r["n"])) for r in rows],
+                    label="true primes / (N × 1.022 ÷ ln N)" + label, **style)
+        primes.plot(n, [ratio(r["true_primes"], r["true_primes"] + r["tossed_primes"]) for r in rows],
+                    label=f"true primes / (π(N) − {PRIMES_BELOW_FIRST_CANDIDATE})" + label,
+                    marker=MARKERS[index % len(MARKERS)], markevery=20, linewidth=0.8, **style)
+    if tossed_primes:
+        # Marked along the panel's foot: the log scale has no place for the share 0.
+        foot = tossed.get_xaxis_transform()
+        tossed.plot(tossed_primes, [0.04] * len(tossed_primes), "x", color="black", markersize=9, transform=foot,
+                    label=f"tossed primes ({len(tossed_primes)})")
+    share.set_ylabel("false-prime share of the hits")
+    tossed.set_ylabel("share of candidates tossed")
+    tossed.set_yscale("log")
+    primes.set_ylabel("true primes, as a ratio")
+    primes.set_xlabel("N")
+    for axes in (share, tossed, primes):
+        axes.set_xscale("log")
+        axes.grid(True, which="major", linestyle=":", color="grey")
+        axes.legend(loc="best", fontsize="small")
+    figure.suptitle(title)
+    figure.tight_layout()
+    try:
+        figure.savefig(output)
+    except (OSError, ValueError) as error:
+        raise BadInput(f"cannot write {output}: {error}")
+
+
+def main():
+    parser = argparse.ArgumentParser(description="Plots sharp-survey --csv files against N.")
+    parser.add_argument("csv", nargs="+", help="CSV files written by sharp-survey --csv")
+    parser.add_argument("-o", "--output", required=True, help="image to write: .png or .svg")
+    parser.add_argument("--tossed", help="the --tossed file of the survey, to mark its tossed primes")
+    parser.add_argument("--title", default="sharp-survey", help="the figure's title")
+    arguments = parser.parse_args()
+    suffix = os.path.splitext(arguments.output)[1].lower()
+    if suffix not in (".png", ".svg"):
+        fail(f"{arguments.output}: the output must end in .png or .svg")
+    try:
+        surveys = [(os.path.basename(path), read_survey_csv(path)) for path in arguments.csv]
+        tossed_primes = read_tossed(arguments.tossed) if arguments.tossed else []
+        plot(surveys, tossed_primes, arguments.title, arguments.output)
+    except BadInput as error:
+        fail(str(error))
+
+
+if __name__ == "__main__":
+    main()
