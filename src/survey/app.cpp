@@ -3,11 +3,14 @@
 #include <chrono>
 #include <cstdio>
 #include <exception>
+#include <optional>
 
 #include <unistd.h>
 
 #include "survey/checkpoints.hpp"
 #include "survey/report.hpp"
+#include "survey/slices.hpp"
+#include "survey/state_file.hpp"
 #include "survey/status_line.hpp"
 #include "survey/survey.hpp"
 #include "survey/survey_constants.hpp"
@@ -21,27 +24,53 @@ int failWith(const std::string& message, int status) {
     return status;
 }
 
-// The tossed candidates as the survey delivers them: every one to the file, the
-// first few kept for standard output.
-struct TossedTally {
-    std::vector<TossedCandidate> first;
-    std::uint64_t total = 0, primes = 0;
+// Every slice's record, as loaded from the state file or found by this run; the
+// outputs are summed from them in slice order, whichever way they came.
+class SliceBook {
+public:
+    explicit SliceBook(const SliceLayout& layout) : layout_(layout), records_(layout.count) {}
 
-    void add(const TossedCandidate& tossed, OutputFile& file) {
-        if (first.size() < kTossedShown) first.push_back(tossed);
-        ++total;
-        primes += tossed.prime;
-        if (file.isOpen()) file.write(tossedLine(tossed));
+    void store(SliceRecord record) { records_[record.slice] = std::move(record); }
+
+    // The next slice without a record, in ascending order; nothing when all have one.
+    std::optional<Piece> nextMissing() {
+        while (cursor_ < layout_.count && records_[cursor_]) ++cursor_;
+        if (cursor_ == layout_.count) return std::nullopt;
+        return layout_.piece(cursor_++);
     }
 
-    std::string summary() const {
-        if (total == 0) return "tossed candidates: none\n";
-        std::string text = "tossed candidates: " + std::to_string(total) + ", " + std::to_string(primes) +
-                           " of them prime; the first " + std::to_string(first.size()) + ":\n";
-        for (const TossedCandidate& tossed : first) text += "  " + tossedLine(tossed);
-        return text;
+    std::vector<ClassCounts> bucketCounts(std::size_t buckets) const {
+        std::vector<ClassCounts> counts(buckets);
+        for (const auto& record : records_) {
+            for (const auto& [bucket, c] : record->bucketCounts) counts[bucket] += c;
+        }
+        return counts;
     }
+
+    template <class Visit>
+    void forEachTossed(Visit&& visit) const {
+        for (const auto& record : records_) {
+            for (const TossedCandidate& tossed : record->tossed) visit(tossed);
+        }
+    }
+
+private:
+    const SliceLayout& layout_;
+    std::vector<std::optional<SliceRecord>> records_;
+    std::uint64_t cursor_ = 0;
 };
+
+std::string tossedSummary(const SliceBook& book) {
+    std::uint64_t total = 0, primes = 0;
+    std::string shown;
+    book.forEachTossed([&](const TossedCandidate& tossed) {
+        if (total++ < kTossedShown) shown += "  " + tossedLine(tossed);
+        primes += tossed.prime;
+    });
+    if (total == 0) return "tossed candidates: none\n";
+    return "tossed candidates: " + std::to_string(total) + ", " + std::to_string(primes) + " of them prime; the first " +
+           std::to_string(std::min<std::uint64_t>(total, kTossedShown)) + ":\n" + shown;
+}
 
 }  // namespace
 
@@ -53,19 +82,38 @@ int runSurveyProgram(const SurveyRequest& request) {
         return failWith(error, kExitBadInput);
     }
     const std::vector<Checkpoint> checkpoints = planCheckpoints(request.from, request.to);
-    SurveyPlan plan{request.from, request.to, {}, request.threads};
-    for (const Checkpoint& checkpoint : checkpoints) plan.bucketEnds.push_back(checkpoint.value);
+    SurveyPlan plan = planSurvey(request.from, request.to, request.threads);
+    const SliceLayout slices = SliceLayout::forRange(request.from, request.to);
+    SliceBook book(slices);
+    std::optional<StateFile> state;
+    if (!request.statePath.empty()) {
+        try {
+            state.emplace(request.statePath, stateHeader(request.from, request.to, slices, checkpoints.size()),
+                          slices.count);
+        } catch (const StateError& refusal) {
+            return failWith(refusal.what(), kExitBadInput);
+        }
+        for (const std::string& note : state->notes()) std::fprintf(stderr, "sharp-survey: %s\n", note.c_str());
+        for (const SliceRecord& record : state->loaded()) book.store(record);
+    }
 
-    StatusLine status(!request.quiet && isatty(STDERR_FILENO), request.from, request.to);
-    TossedTally tossed;
-    std::uint64_t candidatesSoFar = 0;
+    StatusLine status(!request.quiet && isatty(STDERR_FILENO), static_cast<double>(request.to - request.from) + 1);
+    double numbersDone = 0;
+    std::uint64_t candidatesDone = 0;
+    SliceRecord current;
+    plan.nextPiece = [&] { return book.nextMissing(); };
     const auto start = std::chrono::steady_clock::now();
-    std::vector<ClassCounts> buckets;
     try {
-        buckets = runSurvey(plan, [&](const SegmentReport& report) {
-            for (const TossedCandidate& candidate : report.tossed) tossed.add(candidate, tossedFile);
-            for (const auto& [bucket, counts] : report.bucketCounts) candidatesSoFar += counts.candidates;
-            status.update(report.last, candidatesSoFar);
+        runSurvey(plan, [&](const SegmentReport& report) {
+            current.slice = report.piece;
+            current.add(report);
+            for (const auto& [bucket, counts] : report.bucketCounts) candidatesDone += counts.candidates;
+            numbersDone += static_cast<double>(report.last - report.first) + 1;
+            status.update(numbersDone, candidatesDone);
+            if (!report.endsPiece) return;
+            if (state) state->append(current);
+            book.store(std::move(current));
+            current = SliceRecord{};
         });
     } catch (const std::exception& failure) {
         status.finish();
@@ -74,19 +122,22 @@ int runSurveyProgram(const SurveyRequest& request) {
     status.finish();
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
-    const std::vector<ClassCounts> cumulative = cumulativeCounts(buckets);
+    const std::vector<ClassCounts> cumulative = cumulativeCounts(book.bucketCounts(checkpoints.size()));
     std::fputs(formatTable(checkpoints, cumulative).c_str(), stdout);
     std::printf("time: %.3f s\n", seconds);
-    std::fputs(tossed.summary().c_str(), stdout);
+    std::fputs(tossedSummary(book).c_str(), stdout);
     std::fflush(stdout);
 
-    int status_code = 0;
+    int exitStatus = 0;
     if (csv.isOpen()) {
         csv.write(formatCsv(checkpoints, cumulative));
-        if (!csv.commit(error)) status_code = failWith(error, kExitFailed);
+        if (!csv.commit(error)) exitStatus = failWith(error, kExitFailed);
     }
-    if (tossedFile.isOpen() && !tossedFile.commit(error)) status_code = failWith(error, kExitFailed);
-    return status_code;
+    if (tossedFile.isOpen()) {
+        book.forEachTossed([&](const TossedCandidate& tossed) { tossedFile.write(tossedLine(tossed)); });
+        if (!tossedFile.commit(error)) exitStatus = failWith(error, kExitFailed);
+    }
+    return exitStatus;
 }
 
 }  // namespace sharp::survey

@@ -32,6 +32,8 @@ std::variant<SurveyRequest, int> parseSurveyArguments(int argc, const char* cons
         ->check(CLI::Range(1u, kMaxThreads));
     app.add_option("--csv", request.csvPath, "write the counts at about 20 points per decade to FILE");
     app.add_option("--tossed", request.tossedPath, "write every tossed candidate to FILE");
+    app.add_option("--state", request.statePath,
+                   "record each finished slice in FILE; run again with the same FILE and range to resume");
     app.add_flag("--quiet", request.quiet, "no status line");
     app.add_option("TO", toText, "last number tested: 1000, 1e10, 10^12, 2^32, 2^64-1 ...")->required();
     app.footer("Numbers: decimal, 1e10, 10^12, 2^32, with +K or -K (2^64-1).");
@@ -51,8 +53,11 @@ std::variant<SurveyRequest, int> parseSurveyArguments(int argc, const char* cons
     if (request.to < request.from) {
         return badInput("TO (" + std::to_string(request.to) + ") is below --from (" + std::to_string(request.from) + ")");
     }
-    if (!request.csvPath.empty() && request.csvPath == request.tossedPath) {
-        return badInput("--csv and --tossed name the same file");
+    const std::string* paths[] = {&request.csvPath, &request.tossedPath, &request.statePath};
+    for (std::size_t i = 0; i < 3; ++i) {
+        for (std::size_t j = i + 1; j < 3; ++j) {
+            if (!paths[i]->empty() && *paths[i] == *paths[j]) return badInput("two options name the file " + *paths[i]);
+        }
     }
     return request;
 }

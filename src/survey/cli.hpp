@@ -13,10 +13,11 @@ struct SurveyRequest {
     unsigned threads = 1;
     std::string csvPath;     // empty: no CSV file
     std::string tossedPath;  // empty: no tossed-candidate file
+    std::string statePath;   // empty: not resumable
     bool quiet = false;
 };
 
-// Reads `sharp-survey [--from A] [--threads N] [--csv FILE] [--tossed FILE] [--quiet] TO`.
+// Reads `sharp-survey [--from A] [--threads N] [--csv FILE] [--tossed FILE] [--state FILE] [--quiet] TO`.
 // Returns the request, or the exit status after the help text (0) or a one-line
 // message on standard error (kExitBadInput).
 std::variant<SurveyRequest, int> parseSurveyArguments(int argc, const char* const* argv);

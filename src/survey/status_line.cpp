@@ -6,16 +6,16 @@
 
 namespace sharp::survey {
 
-StatusLine::StatusLine(bool enabled, std::uint64_t from, std::uint64_t to)
-    : enabled_(enabled), from_(from), to_(to), start_(std::chrono::steady_clock::now()), lastDrawn_(start_) {}
+StatusLine::StatusLine(bool enabled, double total)
+    : enabled_(enabled), total_(total), start_(std::chrono::steady_clock::now()), lastDrawn_(start_) {}
 
-void StatusLine::update(std::uint64_t reached, std::uint64_t candidates) {
+void StatusLine::update(double doneNumbers, std::uint64_t candidates) {
     if (!enabled_) return;
     const auto now = std::chrono::steady_clock::now();
     if (std::chrono::duration<double>(now - lastDrawn_).count() < kStatusInterval) return;
     lastDrawn_ = now;
     const double elapsed = std::chrono::duration<double>(now - start_).count();
-    const double done = (static_cast<double>(reached - from_) + 1) / (static_cast<double>(to_ - from_) + 1);
+    const double done = doneNumbers / total_;
     const double left = done > 0 ? elapsed * (1 - done) / done : 0;
     std::fprintf(stderr, "\r%5.1f%%  %.3g candidates/s  %.0f s left   ", 100 * done,
                  static_cast<double>(candidates) / elapsed, left);

@@ -8,12 +8,14 @@ namespace sharp::survey {
 
 class StatusLine {
 public:
-    // Shows nothing unless `enabled` (standard error is a terminal and not --quiet).
-    StatusLine(bool enabled, std::uint64_t from, std::uint64_t to);
+    // Shows nothing unless `enabled` (standard error is a terminal and not --quiet);
+    // `total` numbers are to be tested.
+    StatusLine(bool enabled, double total);
 
-    // Called as the survey passes `reached` with `candidates` tested so far; redraws
-    // at most every kStatusInterval seconds: percent done, candidates per second, time left.
-    void update(std::uint64_t reached, std::uint64_t candidates);
+    // Called as the survey has tested `done` numbers holding `candidates` candidates;
+    // redraws at most every kStatusInterval seconds: percent done, candidates per
+    // second, time left.
+    void update(double done, std::uint64_t candidates);
 
     // Clears the line.
     void finish();
@@ -21,7 +23,7 @@ public:
 private:
     bool enabled_;
     bool drawn_ = false;
-    std::uint64_t from_, to_;
+    double total_;
     std::chrono::steady_clock::time_point start_, lastDrawn_;
 };
 

@@ -6,7 +6,9 @@
 #include <map>
 #include <mutex>
 #include <thread>
+#include <utility>
 
+#include "survey/checkpoints.hpp"
 #include "survey/segment.hpp"
 #include "survey/survey_constants.hpp"
 
@@ -14,30 +16,22 @@ namespace sharp::survey {
 
 namespace {
 
-// The words of the range and how they are cut into segments.
-struct Layout {
-    std::uint64_t segmentWords, firstWord, lastWord, segments;
-
-    Layout(std::uint64_t from, std::uint64_t to, std::uint64_t segmentOdds)
-        : segmentWords(segmentOdds / 64),
-          firstWord(wordOf(from)),
-          lastWord(wordOf(to)),
-          segments((lastWord - firstWord) / segmentWords + 1) {}
-
-    std::uint64_t segmentFirstWord(std::uint64_t k) const { return firstWord + k * segmentWords; }
-    std::uint64_t segmentEndWord(std::uint64_t k) const {
-        return std::min(lastWord + 1, segmentFirstWord(k) + segmentWords);
-    }
+// One segment's worth of work: its place in the delivery order and its words.
+struct Job {
+    std::uint64_t sequence;
+    std::uint64_t firstWord, endWord;
+    std::uint64_t piece;
+    bool endsPiece;
 };
 
-// Tests segment k and reports it: counts split at the bucket ends, tossed candidates listed.
-SegmentReport testSegment(Segment& segment, const SurveyPlan& plan, const Layout& layout, std::uint64_t k) {
-    const std::uint64_t firstWord = layout.segmentFirstWord(k);
-    const std::uint64_t endWord = layout.segmentEndWord(k);
-    segment.test(firstWord, endWord);
+// Tests a job's segment and reports it: counts split at the bucket ends, tossed candidates listed.
+SegmentReport testSegment(Segment& segment, const SurveyPlan& plan, const Job& job) {
+    segment.test(job.firstWord, job.endWord);
     SegmentReport report;
-    report.first = std::max(plan.from, 128 * firstWord);
-    report.last = std::min(plan.to, 128 * (endWord - 1) + 127);
+    report.first = std::max(plan.from, 128 * job.firstWord);
+    report.last = std::min(plan.to, 128 * (job.endWord - 1) + 127);
+    report.piece = job.piece;
+    report.endsPiece = job.endsPiece;
     const auto& ends = plan.bucketEnds;
     std::size_t bucket = static_cast<std::size_t>(std::lower_bound(ends.begin(), ends.end(), report.first) - ends.begin());
     for (std::uint64_t low = report.first; bucket < ends.size(); ++bucket) {
@@ -52,26 +46,44 @@ SegmentReport testSegment(Segment& segment, const SurveyPlan& plan, const Layout
     return report;
 }
 
-// Hands out segments in ascending order and delivers their reports in that order.
-// A worker may run at most `lookahead` segments ahead of the oldest undelivered one,
-// so the reports waiting for delivery stay few.
+// Cuts the pieces into segments, hands them out in order and delivers their reports
+// in that order. A worker may run at most `lookahead` segments ahead of the oldest
+// undelivered one, so the reports waiting for delivery stay few.
 class Scheduler {
 public:
-    Scheduler(std::uint64_t segments, std::uint64_t lookahead, std::function<void(const SegmentReport&)> deliver)
-        : segments_(segments), lookahead_(lookahead), deliver_(std::move(deliver)) {}
+    Scheduler(std::uint64_t segmentWords, std::uint64_t lookahead, std::function<std::optional<Piece>()> nextPiece,
+              std::function<void(const SegmentReport&)> deliver)
+        : segmentWords_(segmentWords),
+          lookahead_(lookahead),
+          nextPiece_(std::move(nextPiece)),
+          deliver_(std::move(deliver)) {}
 
     // The next segment to test, or false when none is left (or the survey failed).
-    bool take(std::uint64_t& k) {
+    bool take(Job& job) {
         std::unique_lock lock(mutex_);
-        changed_.wait(lock, [&] { return failed_ || next_ >= segments_ || next_ < delivered_ + lookahead_; });
-        if (failed_ || next_ >= segments_) return false;
-        k = next_++;
+        changed_.wait(lock, [&] { return failed_ || exhausted_ || next_ < delivered_ + lookahead_; });
+        try {
+            while (!failed_ && !exhausted_ && (!piece_ || position_ == piece_->endWord)) {
+                piece_ = nextPiece_();
+                exhausted_ = !piece_;
+                if (piece_) position_ = piece_->firstWord;
+            }
+        } catch (...) {
+            failLocked(std::current_exception());
+        }
+        if (failed_ || exhausted_) {
+            changed_.notify_all();
+            return false;
+        }
+        const std::uint64_t end = std::min(piece_->endWord, position_ + segmentWords_);
+        job = {next_++, position_, end, piece_->id, end == piece_->endWord};
+        position_ = end;
         return true;
     }
 
-    void finish(std::uint64_t k, SegmentReport report) {
+    void finish(const Job& job, SegmentReport report) {
         std::lock_guard lock(mutex_);
-        waiting_.emplace(k, std::move(report));
+        waiting_.emplace(job.sequence, std::move(report));
         try {
             for (auto it = waiting_.begin(); !failed_ && it != waiting_.end() && it->first == delivered_;) {
                 deliver_(it->second);
@@ -100,10 +112,14 @@ private:
         failed_ = true;
     }
 
-    const std::uint64_t segments_, lookahead_;
+    const std::uint64_t segmentWords_, lookahead_;
+    const std::function<std::optional<Piece>()> nextPiece_;
     const std::function<void(const SegmentReport&)> deliver_;
     std::mutex mutex_;
     std::condition_variable changed_;
+    std::optional<Piece> piece_;
+    std::uint64_t position_ = 0;
+    bool exhausted_ = false;
     std::uint64_t next_ = 0, delivered_ = 0;
     std::map<std::uint64_t, SegmentReport> waiting_;
     bool failed_ = false;
@@ -112,20 +128,37 @@ private:
 
 }  // namespace
 
+SurveyPlan planSurvey(std::uint64_t from, std::uint64_t to, unsigned threads) {
+    SurveyPlan plan;
+    plan.from = from;
+    plan.to = to;
+    plan.threads = threads;
+    for (const Checkpoint& checkpoint : planCheckpoints(from, to)) plan.bucketEnds.push_back(checkpoint.value);
+    return plan;
+}
+
+Piece wholeRange(std::uint64_t from, std::uint64_t to) { return {0, wordOf(from), wordOf(to) + 1}; }
+
 std::vector<ClassCounts> runSurvey(const SurveyPlan& plan, const std::function<void(const SegmentReport&)>& deliver) {
-    const Layout layout(plan.from, plan.to, plan.segmentOdds);
     std::vector<ClassCounts> buckets(plan.bucketEnds.size());
     const auto collect = [&](const SegmentReport& report) {
         for (const auto& [bucket, counts] : report.bucketCounts) buckets[bucket] += counts;
         deliver(report);
     };
+    std::function<std::optional<Piece>()> nextPiece = plan.nextPiece;
+    if (!nextPiece) {
+        nextPiece = [piece = std::optional<Piece>(wholeRange(plan.from, plan.to))]() mutable {
+            return std::exchange(piece, std::nullopt);
+        };
+    }
     const unsigned threads = std::max(1u, plan.threads);
-    Scheduler scheduler(layout.segments, kLookaheadPerThread * threads, collect);
+    const std::uint64_t segmentWords = plan.segmentOdds / 64;
+    Scheduler scheduler(segmentWords, kLookaheadPerThread * threads, nextPiece, collect);
     const CandidatePattern pattern;
     const auto work = [&] {
         try {
-            Segment segment(pattern, layout.segmentWords);
-            for (std::uint64_t k = 0; scheduler.take(k);) scheduler.finish(k, testSegment(segment, plan, layout, k));
+            Segment segment(pattern, segmentWords);
+            for (Job job; scheduler.take(job);) scheduler.finish(job, testSegment(segment, plan, job));
         } catch (...) {
             scheduler.fail(std::current_exception());
         }
@@ -140,12 +173,13 @@ std::vector<ClassCounts> runSurvey(const SurveyPlan& plan, const std::function<v
 
 void listCandidates(std::uint64_t from, std::uint64_t to,
                     const std::function<void(std::uint64_t, CandidateClass)>& visit, std::uint64_t segmentOdds) {
-    const Layout layout(from, to, segmentOdds);
+    const Piece range = wholeRange(from, to);
+    const std::uint64_t segmentWords = segmentOdds / 64;
     const CandidatePattern pattern;
-    Segment segment(pattern, layout.segmentWords);
-    for (std::uint64_t k = 0; k < layout.segments; ++k) {
-        segment.test(layout.segmentFirstWord(k), layout.segmentEndWord(k));
-        segment.forEachCandidate(std::max(from, 128 * layout.segmentFirstWord(k)), to, false, visit);
+    Segment segment(pattern, segmentWords);
+    for (std::uint64_t first = range.firstWord; first < range.endWord; first += segmentWords) {
+        segment.test(first, std::min(range.endWord, first + segmentWords));
+        segment.forEachCandidate(std::max(from, 128 * first), to, false, visit);
     }
 }
 

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -19,10 +20,19 @@ struct TossedCandidate {
     bool operator==(const TossedCandidate&) const = default;
 };
 
+// A part of the range handed to the workers at once: the words first .. end - 1
+// (word w holds the odd numbers 128 w + 1 .. 128 w + 127), cut into segments.
+struct Piece {
+    std::uint64_t id;
+    std::uint64_t firstWord, endWord;
+};
+
 // What one segment found: its part of the range, its counts per bucket and its
 // tossed candidates in ascending order.
 struct SegmentReport {
     std::uint64_t first, last;
+    std::uint64_t piece;  // the id of its piece
+    bool endsPiece;       // the last segment of its piece
     std::vector<std::pair<std::size_t, ClassCounts>> bucketCounts;
     std::vector<TossedCandidate> tossed;
 };
@@ -36,11 +46,21 @@ struct SurveyPlan {
     // Odd numbers per segment, a multiple of 64: the default suits the caches; tests
     // make it small to put segment boundaries everywhere.
     std::uint64_t segmentOdds = kSegmentOdds;
+    // Where the work comes from, called on one thread at a time whenever the workers
+    // need more; nothing means the survey is done. Unset: the whole range, one piece.
+    std::function<std::optional<Piece>()> nextPiece;
 };
 
-// Tests every candidate c with from <= c <= to. `deliver` sees each segment's report
-// in ascending order, one at a time, whatever thread finished it. Returns the counts
-// of each bucket. An exception in a worker stops the survey and is rethrown here.
+// A plan for from..to on `threads` threads, one bucket per checkpoint of the range.
+SurveyPlan planSurvey(std::uint64_t from, std::uint64_t to, unsigned threads);
+
+// The words that hold the numbers from..to.
+Piece wholeRange(std::uint64_t from, std::uint64_t to);
+
+// Tests every candidate c with from <= c <= to in the pieces of the plan. `deliver`
+// sees each segment's report in the order the pieces came and ascending within a
+// piece, one at a time, whatever thread finished it. Returns the counts of each
+// bucket. An exception in a worker or a callback stops the survey and is rethrown here.
 std::vector<ClassCounts> runSurvey(const SurveyPlan& plan, const std::function<void(const SegmentReport&)>& deliver);
 
 // Calls visit(c, cls) for every candidate c with from <= c <= to, in ascending order,

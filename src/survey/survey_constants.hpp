@@ -23,6 +23,16 @@ inline constexpr std::uint64_t kLargestWindowSharp = 2 * kWindowOdds;
 // the results held for in-order delivery.
 inline constexpr std::uint64_t kLookaheadPerThread = 4;
 
+// A range is cut into slices, the units a state file records and ranks take: about
+// this many of them, each a power of two of words between a segment and kMaxSliceWords.
+inline constexpr std::uint64_t kSlicesPerRange = 64;
+
+// The largest slice: 2^32 numbers, a few seconds on two cores.
+inline constexpr std::uint64_t kMaxSliceWords = std::uint64_t{1} << 25;
+
+// At most this many slices: past it slices grow instead, so a state file stays short.
+inline constexpr std::uint64_t kMaxSlices = std::uint64_t{1} << 16;
+
 // Rows per decade in the CSV file, at geometric steps.
 inline constexpr unsigned kCsvRowsPerDecade = 20;
 

@@ -1,32 +1,22 @@
 // The sharp-survey executable: its answers to bad input, its table and its files.
-#include <sys/wait.h>
-
-#include <cstdlib>
 #include <filesystem>
 
 #include <gtest/gtest.h>
 
 #include "support/temp_dir.hpp"
+#include "survey/survey_run.hpp"
 
 namespace sharp::survey {
 namespace {
 
-struct SurveyRun {
-    int status;
-    std::string out, err;
-};
+using test::SurveyRun;
 
-// Runs sharp-survey with `arguments` (shell words) in `folder`.
 SurveyRun runSurveyProgram(const std::filesystem::path& folder, const std::string& arguments) {
-    const std::string command = "cd '" + folder.string() + "' && '" SHARP_SURVEY_EXE "' " + arguments +
-                                " >out.txt 2>err.txt </dev/null";
-    const int raw = std::system(command.c_str());
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, test::readFile(folder / "out.txt"),
-            test::readFile(folder / "err.txt")};
+    return test::runSurvey(folder, arguments);
 }
 
 TEST(SurveyProgram, BadInputIsOneLineAndStatus2) {
-    test::TempDir dir;
+    sharp::test::TempDir dir;
     std::filesystem::create_directory(dir.path() / "locked");
     std::filesystem::permissions(dir.path() / "locked", std::filesystem::perms::owner_read |
                                                             std::filesystem::perms::owner_exec);
@@ -44,13 +34,13 @@ TEST(SurveyProgram, BadInputIsOneLineAndStatus2) {
         const SurveyRun run = runSurveyProgram(dir.path(), arguments);
         EXPECT_EQ(run.status, 2) << arguments;
         EXPECT_EQ(run.out, "") << arguments;
-        EXPECT_EQ(test::lineCount(run.err), 1u) << arguments << ": " << run.err;
+        EXPECT_EQ(sharp::test::lineCount(run.err), 1u) << arguments << ": " << run.err;
         EXPECT_NE(run.err.find(message), std::string::npos) << arguments << ": " << run.err;
     }
 }
 
 TEST(SurveyProgram, TableCsvAndTossedFile) {
-    test::TempDir dir;
+    sharp::test::TempDir dir;
     const SurveyRun run = runSurveyProgram(dir.path(), "--threads 2 --csv s.csv --tossed t.txt 1e9");
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, "");  // not a terminal: no status line
@@ -60,10 +50,10 @@ TEST(SurveyProgram, TableCsvAndTossedFile) {
         << run.out;
     EXPECT_NE(run.out.find("tossed candidates: 1, 0 of them prime; the first 1:\n  917522737 composite\n"),
               std::string::npos);
-    EXPECT_EQ(test::readFile(dir.path() / "t.txt"), "917522737 composite\n");
-    const std::string csv = test::readFile(dir.path() / "s.csv");
+    EXPECT_EQ(sharp::test::readFile(dir.path() / "t.txt"), "917522737 composite\n");
+    const std::string csv = sharp::test::readFile(dir.path() / "s.csv");
     EXPECT_EQ(csv.substr(0, csv.find('\n')), "n,candidates,hits,true_primes,false_primes,tossed_primes,tossed_composites");
-    EXPECT_EQ(test::lineCount(csv), 1u + 7 * 20 + 1);  // header, 100 .. 10^9 at 20 per decade
+    EXPECT_EQ(sharp::test::lineCount(csv), 1u + 7 * 20 + 1);  // header, 100 .. 10^9 at 20 per decade
     EXPECT_NE(csv.find("\n1000000000,138704071,138704070,50847526,87856544,0,1\n"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "s.csv.part"));
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "t.txt.part"));

@@ -21,8 +21,8 @@ struct Outcome {
 };
 
 Outcome survey(std::uint64_t from, std::uint64_t to, unsigned threads, std::uint64_t segmentOdds = kSegmentOdds) {
-    SurveyPlan plan{from, to, {}, threads, segmentOdds};
-    for (const Checkpoint& checkpoint : planCheckpoints(from, to)) plan.bucketEnds.push_back(checkpoint.value);
+    SurveyPlan plan = planSurvey(from, to, threads);
+    plan.segmentOdds = segmentOdds;
     Outcome outcome;
     outcome.buckets = runSurvey(plan, [&](const SegmentReport& report) {
         outcome.ascending = outcome.ascending && (outcome.lastDelivered == 0 || report.first == outcome.lastDelivered + 1);

@@ -1,0 +1,118 @@
+#include "survey/state_file.hpp"
+
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace sharp::survey {
+
+namespace {
+
+std::string systemError(const std::string& what) { return what + ": " + std::strerror(errno); }
+
+}  // namespace
+
+std::string stateHeader(std::uint64_t from, std::uint64_t to, const SliceLayout& slices, std::size_t buckets) {
+    const std::string body = "sharp-survey state 1 from=" + std::to_string(from) + " to=" + std::to_string(to) +
+                             " slice-words=" + std::to_string(slices.sliceWords) +
+                             " slices=" + std::to_string(slices.count) + " buckets=" + std::to_string(buckets);
+    return body + " #" + checksumOf(body);
+}
+
+StateFile::StateFile(const std::string& path, const std::string& header, std::uint64_t sliceCount) : path_(path) {
+    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0664);
+    if (fd_ < 0) throw StateError(systemError("cannot open state file " + path));
+    if (flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+        const bool busy = errno == EWOULDBLOCK;
+        ::close(fd_);
+        fd_ = -1;
+        throw StateError(busy ? "state file " + path + " is in use by another survey"
+                              : systemError("cannot lock state file " + path));
+    }
+    try {
+        load(header, sliceCount);
+    } catch (...) {
+        ::close(fd_);
+        fd_ = -1;
+        throw;
+    }
+}
+
+StateFile::~StateFile() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+void StateFile::load(const std::string& header, std::uint64_t sliceCount) {
+    std::string text;
+    char buffer[65536];
+    for (ssize_t got; (got = ::read(fd_, buffer, sizeof buffer)) != 0;) {
+        if (got < 0) throw StateError(systemError("cannot read state file " + path_));
+        text.append(buffer, static_cast<std::size_t>(got));
+    }
+    std::vector<bool> seen(sliceCount);
+    std::size_t start = 0;
+    for (std::size_t lineNumber = 1; start < text.size(); ++lineNumber) {
+        const std::size_t end = text.find('\n', start);
+        const bool complete = end != std::string::npos;
+        const std::string_view line = std::string_view(text).substr(start, complete ? end - start : std::string::npos);
+        const bool last = !complete || end + 1 == text.size();
+        bool good = complete;
+        if (good && lineNumber == 1) {
+            if (line != header) {
+                const std::size_t mark = line.rfind(" #");
+                const bool intact = mark != std::string_view::npos &&
+                                    line.substr(mark + 2) == checksumOf(line.substr(0, mark));
+                if (intact) {
+                    throw StateError("state file " + path_ + " belongs to another survey (" +
+                                     std::string(line.substr(0, mark)) + "); give another file or the same range");
+                }
+                good = false;
+            }
+        } else if (good) {
+            std::optional<SliceRecord> record = parseRecord(line);
+            good = record && record->slice < sliceCount && !seen[record->slice];
+            if (good) {
+                seen[record->slice] = true;
+                loaded_.push_back(std::move(*record));
+            }
+        }
+        if (!good && !last) {
+            throw StateError("state file " + path_ + " line " + std::to_string(lineNumber) +
+                             " is damaged; refusing to resume (remove the file to start over)");
+        }
+        if (!good) {
+            notes_.push_back("state file " + path_ + ": dropped a torn last line (line " +
+                             std::to_string(lineNumber) + "); its slice is computed again");
+            truncateTo(start);
+            text.resize(start);
+            break;
+        }
+        start = end + 1;
+    }
+    if (::lseek(fd_, 0, SEEK_END) < 0) throw StateError(systemError("cannot seek state file " + path_));
+    if (text.empty()) writeAll(header + "\n");
+}
+
+void StateFile::truncateTo(std::uint64_t size) {
+    if (::ftruncate(fd_, static_cast<off_t>(size)) != 0 || ::fsync(fd_) != 0) {
+        throw StateError(systemError("cannot cut the torn line off state file " + path_));
+    }
+}
+
+void StateFile::writeAll(const std::string& text) {
+    for (std::size_t done = 0; done < text.size();) {
+        const ssize_t wrote = ::write(fd_, text.data() + done, text.size() - done);
+        if (wrote < 0 && errno == EINTR) continue;
+        if (wrote <= 0) throw StateError(systemError("cannot write state file " + path_));
+        done += static_cast<std::size_t>(wrote);
+    }
+    if (::fsync(fd_) != 0) throw StateError(systemError("cannot sync state file " + path_));
+}
+
+void StateFile::append(const SliceRecord& record) { writeAll(formatRecord(record)); }
+
+}  // namespace sharp::survey
