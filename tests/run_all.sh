@@ -5,7 +5,8 @@
 #   2. address and undefined-behaviour sanitizers: unit and end-to-end tests (runs to 10^7)
 #      and the survey's tests but the long ones;
 #   3. libFuzzer on the prompt for FUZZ_SECONDS (default 60);
-#   4. valgrind memcheck on a small run.
+#   4. valgrind memcheck on a small run;
+#   5. sharp-survey built for MPI: 3 ranks and a resumed MPI run against the plain build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -41,5 +42,10 @@ mkdir "$run_dir/primes"
   --errors-for-leak-kinds=definite,indirect "$OLDPWD/build/sharp-primes" >/dev/null)
 [ "$(wc -l < "$run_dir/primes/sfp.txt")" = 1 ]
 echo "valgrind: clean"
+
+echo "== 5. MPI build of sharp-survey against the plain build"
+cmake -S . -B build-mpi -DSHARP_MPI=ON -DSHARP_TESTS=OFF -DSHARP_WERROR=ON
+cmake --build build-mpi -j"$jobs" --target sharp-survey
+bash tests/survey/mpi_test.sh build/sharp-survey build-mpi/sharp-survey
 
 echo "All tests passed."

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 #include <exception>
+#include <mutex>
 #include <optional>
 
 #include <unistd.h>
@@ -24,19 +25,27 @@ int failWith(const std::string& message, int status) {
     return status;
 }
 
-// Every slice's record, as loaded from the state file or found by this run; the
-// outputs are summed from them in slice order, whichever way they came.
-class SliceBook {
+// Every slice's record, as loaded from the state file or found since; the outputs
+// are summed from them in slice order, whichever way and in whatever order they came.
+// It hands out the slices still missing and records each finished one in the state
+// file first; calls may come from any thread.
+class SliceBook : public SliceExchange {
 public:
-    explicit SliceBook(const SliceLayout& layout) : layout_(layout), records_(layout.count) {}
+    SliceBook(const SliceLayout& layout, StateFile* state) : layout_(layout), state_(state), records_(layout.count) {}
 
     void store(SliceRecord record) { records_[record.slice] = std::move(record); }
 
-    // The next slice without a record, in ascending order; nothing when all have one.
-    std::optional<Piece> nextMissing() {
+    std::optional<Piece> next() override {
+        std::lock_guard lock(mutex_);
         while (cursor_ < layout_.count && records_[cursor_]) ++cursor_;
         if (cursor_ == layout_.count) return std::nullopt;
         return layout_.piece(cursor_++);
+    }
+
+    void finished(SliceRecord record) override {
+        std::lock_guard lock(mutex_);
+        if (state_) state_->append(record);
+        store(std::move(record));
     }
 
     std::vector<ClassCounts> bucketCounts(std::size_t buckets) const {
@@ -56,6 +65,8 @@ public:
 
 private:
     const SliceLayout& layout_;
+    StateFile* const state_;
+    std::mutex mutex_;
     std::vector<std::optional<SliceRecord>> records_;
     std::uint64_t cursor_ = 0;
 };
@@ -74,7 +85,7 @@ std::string tossedSummary(const SliceBook& book) {
 
 }  // namespace
 
-int runSurveyProgram(const SurveyRequest& request) {
+int runSurveyProgram(const SurveyRequest& request, const SliceSharing& sharing) {
     OutputFile csv, tossedFile;
     std::string error;
     if (!request.csvPath.empty() && !csv.open(request.csvPath, error)) return failWith(error, kExitBadInput);
@@ -82,9 +93,8 @@ int runSurveyProgram(const SurveyRequest& request) {
         return failWith(error, kExitBadInput);
     }
     const std::vector<Checkpoint> checkpoints = planCheckpoints(request.from, request.to);
-    SurveyPlan plan = planSurvey(request.from, request.to, request.threads);
+    const SurveyPlan plan = planSurvey(request.from, request.to, request.threads);
     const SliceLayout slices = SliceLayout::forRange(request.from, request.to);
-    SliceBook book(slices);
     std::optional<StateFile> state;
     if (!request.statePath.empty()) {
         try {
@@ -94,27 +104,24 @@ int runSurveyProgram(const SurveyRequest& request) {
             return failWith(refusal.what(), kExitBadInput);
         }
         for (const std::string& note : state->notes()) std::fprintf(stderr, "sharp-survey: %s\n", note.c_str());
+    }
+    SliceBook book(slices, state ? &*state : nullptr);
+    if (state) {
         for (const SliceRecord& record : state->loaded()) book.store(record);
     }
 
     StatusLine status(!request.quiet && isatty(STDERR_FILENO), static_cast<double>(request.to - request.from) + 1);
     double numbersDone = 0;
     std::uint64_t candidatesDone = 0;
-    SliceRecord current;
-    plan.nextPiece = [&] { return book.nextMissing(); };
     const auto start = std::chrono::steady_clock::now();
     try {
-        runSurvey(plan, [&](const SegmentReport& report) {
-            current.slice = report.piece;
-            current.add(report);
+        if (sharing.serve) sharing.serve(book);
+        runSlices(plan, book, [&](const SegmentReport& report) {
             for (const auto& [bucket, counts] : report.bucketCounts) candidatesDone += counts.candidates;
             numbersDone += static_cast<double>(report.last - report.first) + 1;
             status.update(numbersDone, candidatesDone);
-            if (!report.endsPiece) return;
-            if (state) state->append(current);
-            book.store(std::move(current));
-            current = SliceRecord{};
         });
+        if (sharing.awaitOthers) sharing.awaitOthers();
     } catch (const std::exception& failure) {
         status.finish();
         return failWith(failure.what(), kExitFailed);

@@ -57,44 +57,41 @@ void StateFile::load(const std::string& header, std::uint64_t sliceCount) {
     std::size_t start = 0;
     for (std::size_t lineNumber = 1; start < text.size(); ++lineNumber) {
         const std::size_t end = text.find('\n', start);
-        const bool complete = end != std::string::npos;
-        const std::string_view line = std::string_view(text).substr(start, complete ? end - start : std::string::npos);
-        const bool last = !complete || end + 1 == text.size();
-        bool good = complete;
-        if (good && lineNumber == 1) {
-            if (line != header) {
-                const std::size_t mark = line.rfind(" #");
-                const bool intact = mark != std::string_view::npos &&
-                                    line.substr(mark + 2) == checksumOf(line.substr(0, mark));
-                if (intact) {
-                    throw StateError("state file " + path_ + " belongs to another survey (" +
-                                     std::string(line.substr(0, mark)) + "); give another file or the same range");
-                }
-                good = false;
-            }
-        } else if (good) {
-            std::optional<SliceRecord> record = parseRecord(line);
-            good = record && record->slice < sliceCount && !seen[record->slice];
-            if (good) {
-                seen[record->slice] = true;
-                loaded_.push_back(std::move(*record));
-            }
-        }
-        if (!good && !last) {
-            throw StateError("state file " + path_ + " line " + std::to_string(lineNumber) +
-                             " is damaged; refusing to resume (remove the file to start over)");
-        }
-        if (!good) {
+        const std::string_view line = std::string_view(text).substr(start, end == std::string::npos ? end : end - start);
+        if (end == std::string::npos) {
+            // Only a kill in the middle of a write leaves a line without its end.
+            if (lineNumber == 1 && !header.starts_with(line)) refuseForeign(line);
             notes_.push_back("state file " + path_ + ": dropped a torn last line (line " +
                              std::to_string(lineNumber) + "); its slice is computed again");
             truncateTo(start);
             text.resize(start);
             break;
         }
+        if (lineNumber == 1) {
+            if (line != header) refuseForeign(line);
+        } else {
+            std::optional<SliceRecord> record = parseRecord(line);
+            if (!record || record->slice >= sliceCount || seen[record->slice]) {
+                throw StateError("state file " + path_ + " line " + std::to_string(lineNumber) +
+                                 " is damaged; refusing to resume (remove the file to start over)");
+            }
+            seen[record->slice] = true;
+            loaded_.push_back(std::move(*record));
+        }
         start = end + 1;
     }
     if (::lseek(fd_, 0, SEEK_END) < 0) throw StateError(systemError("cannot seek state file " + path_));
     if (text.empty()) writeAll(header + "\n");
+}
+
+void StateFile::refuseForeign(std::string_view firstLine) const {
+    const std::size_t mark = firstLine.rfind(" #");
+    if (firstLine.starts_with("sharp-survey state ") && mark != std::string_view::npos &&
+        firstLine.substr(mark + 2) == checksumOf(firstLine.substr(0, mark))) {
+        throw StateError("state file " + path_ + " belongs to another survey (" +
+                         std::string(firstLine.substr(0, mark)) + "); give another file or the same range");
+    }
+    throw StateError(path_ + " is not a sharp-survey state file (or its first line is damaged); give another file");
 }
 
 void StateFile::truncateTo(std::uint64_t size) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "survey/slices.hpp"
@@ -38,6 +39,8 @@ private:
     void load(const std::string& header, std::uint64_t sliceCount);
     void writeAll(const std::string& text);
     void truncateTo(std::uint64_t size);
+    // Refuses a file whose first line is not this survey's header.
+    [[noreturn]] void refuseForeign(std::string_view firstLine) const;
 
     std::string path_;
     int fd_ = -1;

@@ -28,7 +28,7 @@ TEST(SurveyProgram, BadInputIsOneLineAndStatus2) {
         {"--threads 0 100", "--threads"},
         {"--bogus 100", "bogus"},
         {"--csv no/such/folder/x.csv 100", "cannot write no/such/folder/x.csv.part"},
-        {"--tossed same --csv same 100", "name the same file"},
+        {"--tossed same --csv same 100", "two options name the file same"},
     };
     for (const auto& [arguments, message] : cases) {
         const SurveyRun run = runSurveyProgram(dir.path(), arguments);

@@ -97,9 +97,17 @@ TEST_F(StateFiles, DamagedForeignOrBusyStateIsRefused) {
         EXPECT_NE(run.err.find("is damaged"), std::string::npos) << run.err;
         EXPECT_TRUE(readFile(dir_.path() / "state.txt") == state);  // left as it was
     }
-    const test::SurveyRun foreign = resume(*state_, "--quiet 2e9");
-    EXPECT_EQ(foreign.status, 2);
-    EXPECT_NE(foreign.err.find("belongs to another survey"), std::string::npos) << foreign.err;
+    const std::pair<std::string, std::string> foreign[] = {
+        {*state_, "belongs to another survey"},  // resumed for another range
+        {"my notes\n", "is not a sharp-survey state file"},
+        {"my notes", "is not a sharp-survey state file"},
+    };
+    for (const auto& [state, message] : foreign) {
+        const test::SurveyRun run = resume(state, "--quiet 2e9");
+        EXPECT_EQ(run.status, 2);
+        EXPECT_NE(run.err.find(message), std::string::npos) << run.err;
+        EXPECT_TRUE(readFile(dir_.path() / "state.txt") == state);
+    }
 
     writeFile(dir_.path() / "state.txt", *state_);
     const int held = ::open((dir_.path() / "state.txt").c_str(), O_RDONLY);

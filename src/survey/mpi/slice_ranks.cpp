@@ -1,0 +1,85 @@
+#include "survey/mpi/slice_ranks.hpp"
+
+#include <mpi.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <exception>
+#include <string>
+
+namespace sharp::survey::mpi {
+
+namespace {
+
+// Message tags: a rank asks for a slice, rank 0 assigns one (or -1: none left),
+// a rank sends a finished slice's record line, a rank says it is done.
+constexpr int kAsk = 1;
+constexpr int kAssign = 2;
+constexpr int kRecord = 3;
+constexpr int kDone = 4;
+
+constexpr int kCoordinator = 0;
+
+// No slice left.
+constexpr std::int64_t kNoSlice = -1;
+
+[[noreturn]] void abortJob(const std::string& message) {
+    std::fprintf(stderr, "sharp-survey: %s\n", message.c_str());
+    MPI_Abort(MPI_COMM_WORLD, 1);
+    std::abort();
+}
+
+}  // namespace
+
+std::optional<Piece> RemoteSlices::next() {
+    MPI_Send(nullptr, 0, MPI_CHAR, kCoordinator, kAsk, MPI_COMM_WORLD);
+    std::int64_t slice = kNoSlice;
+    MPI_Recv(&slice, 1, MPI_INT64_T, kCoordinator, kAssign, MPI_COMM_WORLD, MPI_STATUS_IGNORE);
+    if (slice == kNoSlice) return std::nullopt;
+    return layout_.piece(static_cast<std::uint64_t>(slice));
+}
+
+void RemoteSlices::finished(SliceRecord record) {
+    const std::string line = formatRecord(record);
+    MPI_Send(line.data(), static_cast<int>(line.size()), MPI_CHAR, kCoordinator, kRecord, MPI_COMM_WORLD);
+}
+
+void RemoteSlices::done() { MPI_Send(nullptr, 0, MPI_CHAR, kCoordinator, kDone, MPI_COMM_WORLD); }
+
+void SliceCoordinator::serve(SliceExchange& ledger) {
+    thread_ = std::thread([this, &ledger] { run(ledger); });
+}
+
+void SliceCoordinator::awaitOthers() {
+    if (thread_.joinable()) thread_.join();
+}
+
+void SliceCoordinator::run(SliceExchange& ledger) {
+    try {
+        for (int active = ranks_ - 1; active > 0;) {
+            MPI_Status status;
+            MPI_Probe(MPI_ANY_SOURCE, MPI_ANY_TAG, MPI_COMM_WORLD, &status);
+            int size = 0;
+            MPI_Get_count(&status, MPI_CHAR, &size);
+            std::string message(static_cast<std::size_t>(size), '\0');
+            MPI_Recv(message.data(), size, MPI_CHAR, status.MPI_SOURCE, status.MPI_TAG, MPI_COMM_WORLD,
+                     MPI_STATUS_IGNORE);
+            if (status.MPI_TAG == kAsk) {
+                const std::optional<Piece> piece = ledger.next();
+                const std::int64_t slice = piece ? static_cast<std::int64_t>(piece->id) : kNoSlice;
+                MPI_Send(&slice, 1, MPI_INT64_T, status.MPI_SOURCE, kAssign, MPI_COMM_WORLD);
+            } else if (status.MPI_TAG == kRecord) {
+                if (!message.empty()) message.pop_back();  // the line's '\n'
+                std::optional<SliceRecord> record = parseRecord(message);
+                if (!record) abortJob("rank " + std::to_string(status.MPI_SOURCE) + " sent a damaged slice record");
+                ledger.finished(std::move(*record));
+            } else if (status.MPI_TAG == kDone) {
+                --active;
+            }
+        }
+    } catch (const std::exception& failure) {
+        abortJob(failure.what());
+    }
+}
+
+}  // namespace sharp::survey::mpi

@@ -1,0 +1,40 @@
+// The slices of a survey over the ranks of an MPI job: rank 0 hands them out as the
+// other ranks ask (a fast rank takes more) and gathers their records; only rank 0
+// writes anything. Built only with -DSHARP_MPI=ON.
+#pragma once
+
+#include <optional>
+#include <thread>
+
+#include "survey/slice_exchange.hpp"
+
+namespace sharp::survey::mpi {
+
+// On a rank other than 0: asks rank 0 for slices and sends it each finished one.
+class RemoteSlices : public SliceExchange {
+public:
+    explicit RemoteSlices(const SliceLayout& layout) : layout_(layout) {}
+    std::optional<Piece> next() override;
+    void finished(SliceRecord record) override;
+    // Tells rank 0 that this rank has sent its last record.
+    void done();
+
+private:
+    const SliceLayout& layout_;
+};
+
+// On rank 0: a thread that serves the other ranks from the ledger until each of them is done.
+class SliceCoordinator {
+public:
+    explicit SliceCoordinator(int ranks) : ranks_(ranks) {}
+    void serve(SliceExchange& ledger);
+    void awaitOthers();
+
+private:
+    void run(SliceExchange& ledger);
+
+    const int ranks_;
+    std::thread thread_;
+};
+
+}  // namespace sharp::survey::mpi

@@ -1,0 +1,29 @@
+// Slices handed out and collected: the same way for a lone process, for the ranks
+// of a cluster, and for rank 0 serving both its own threads and the other ranks.
+#pragma once
+
+#include <functional>
+#include <optional>
+
+#include "survey/slices.hpp"
+#include "survey/survey.hpp"
+
+namespace sharp::survey {
+
+// Where a process gets the slices it tests and where it sends what it found.
+// Calls come from one thread at a time.
+class SliceExchange {
+public:
+    virtual ~SliceExchange() = default;
+    // The next slice to test, or nothing when none is left.
+    virtual std::optional<Piece> next() = 0;
+    // A slice this process has finished.
+    virtual void finished(SliceRecord record) = 0;
+};
+
+// Tests the slices `exchange` hands out with the plan's threads and sends each
+// finished one back; `progress` sees every segment's report as it is delivered.
+void runSlices(SurveyPlan plan, SliceExchange& exchange,
+               const std::function<void(const SegmentReport&)>& progress = {});
+
+}  // namespace sharp::survey

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# sharp-survey built for MPI against the plain build, on [0, 10^9]:
+#   1. 3 ranks of one thread each write byte for byte the plain build's table, CSV and tossed list;
+#   2. an MPI run resumed from a state file cut in the middle of a line writes them too.
+# Usage: mpi_test.sh PLAIN_SURVEY MPI_SURVEY
+set -euo pipefail
+plain=$(realpath "$1")
+mpi=$(realpath "$2")
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+ranks=(mpirun --oversubscribe --allow-run-as-root -n 3)
+
+"$plain" --quiet --csv plain.csv --tossed plain.txt 1e9 | grep -v '^time:' > plain.out
+"${ranks[@]}" "$mpi" --threads 1 --quiet --csv mpi.csv --tossed mpi.txt --state mpi.state 1e9 |
+  grep -v '^time:' > mpi.out
+cmp plain.out mpi.out && cmp plain.csv mpi.csv && cmp plain.txt mpi.txt
+slices=$(($(wc -l < mpi.state) - 1))
+[ "$slices" -gt 3 ] || { echo "expected several slices, got $slices" >&2; exit 1; }
+
+# The header and half of the slices, then half of the next line: as a kill leaves it.
+keep=$(head -n $((slices / 2 + 1)) mpi.state | wc -c)
+head -c $((keep + 40)) mpi.state > resumed.state
+"${ranks[@]}" "$mpi" --threads 1 --quiet --csv resumed.csv --tossed resumed.txt --state resumed.state 1e9 \
+  2> resumed.err | grep -v '^time:' > resumed.out
+grep -q 'dropped a torn last line' resumed.err
+cmp plain.out resumed.out && cmp plain.csv resumed.csv && cmp plain.txt resumed.txt
+[ "$(wc -l < resumed.state)" = "$((slices + 1))" ]
+echo "mpi: 3 ranks and a resumed MPI run write the plain build's outputs ($slices slices)"
