@@ -104,8 +104,9 @@ def plot(surveys, tossed_primes, title, output):
         label = f" ({name})" if len(surveys) > 1 else ""
         n = [row["n"] for row in rows]
         share.plot(n, [ratio(r["false_primes"], r["hits"]) for r in rows], label="false primes / hits" + label, **style)
-        tossed.plot(n, [ratio(r["tossed_primes"] + r["tossed_composites"], r["candidates"]) for r in rows],
-                    label="tossed / candidates" + label, **style)
+        # Before the first tossed candidate the share is 0, which a log scale cannot show: left blank.
+        tossed.plot(n, [ratio(r["tossed_primes"] + r["tossed_composites"], r["candidates"]) or float("nan")
+                        for r in rows], label="tossed / candidates" + label, **style)
         primes.plot(n, [ratio(r["true_primes"], r["n"] * ESTIMATE_FACTOR / math.log(r["n"])) for r in rows],
                     label="true primes / (N × 1.022 ÷ ln N)" + label, **style)
         primes.plot(n, [ratio(r["true_primes"], r["true_primes"] + r["tossed_primes"]) for r in rows],
@@ -114,8 +115,8 @@ def plot(surveys, tossed_primes, title, output):
     if tossed_primes:
         # Marked along the panel's foot: the log scale has no place for the share 0.
         foot = tossed.get_xaxis_transform()
-        tossed.plot(tossed_primes, [0.04] * len(tossed_primes), "x", color="black", markersize=9, transform=foot,
-                    label=f"tossed primes ({len(tossed_primes)})")
+        tossed.plot(tossed_primes, [0.04] * len(tossed_primes), "|", color="black", markersize=12, transform=foot,
+                    markeredgewidth=0.5, label=f"tossed primes ({len(tossed_primes)}), one tick each")
     share.set_ylabel("false-prime share of the hits")
     tossed.set_ylabel("share of candidates tossed")
     tossed.set_yscale("log")
