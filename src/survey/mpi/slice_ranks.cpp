@@ -2,6 +2,7 @@
 
 #include <mpi.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <exception>
@@ -19,6 +20,9 @@ constexpr int kRecord = 3;
 constexpr int kDone = 4;
 
 constexpr int kCoordinator = 0;
+
+// How long rank 0's coordinator sleeps when no message is waiting: short next to a slice.
+constexpr std::chrono::milliseconds kPollInterval{1};
 
 // No slice left.
 constexpr std::int64_t kNoSlice = -1;
@@ -57,8 +61,14 @@ void SliceCoordinator::awaitOthers() {
 void SliceCoordinator::run(SliceExchange& ledger) {
     try {
         for (int active = ranks_ - 1; active > 0;) {
+            // A blocking probe spins on a core that rank 0's own workers need: poll and sleep instead.
             MPI_Status status;
-            MPI_Probe(MPI_ANY_SOURCE, MPI_ANY_TAG, MPI_COMM_WORLD, &status);
+            int arrived = 0;
+            MPI_Iprobe(MPI_ANY_SOURCE, MPI_ANY_TAG, MPI_COMM_WORLD, &arrived, &status);
+            if (!arrived) {
+                std::this_thread::sleep_for(kPollInterval);
+                continue;
+            }
             int size = 0;
             MPI_Get_count(&status, MPI_CHAR, &size);
             std::string message(static_cast<std::size_t>(size), '\0');
