@@ -1,5 +1,6 @@
 #include "survey/candidate_pattern.hpp"
 
+#include <algorithm>
 #include <array>
 #include <initializer_list>
 
@@ -46,11 +47,14 @@ CandidatePattern::CandidatePattern() {
 void CandidatePattern::fill(std::uint64_t first, std::size_t count, std::uint64_t* out) const {
     for (std::size_t i = 0; i < count; ++i) out[i] = ~std::uint64_t{0};
     for (const Pattern& pattern : patterns_) {
-        const std::uint64_t* words = pattern.words.data();
+        // In runs up to the pattern's end, so the inner loop takes several words per instruction.
         std::uint64_t slot = first % pattern.period;
-        for (std::size_t i = 0; i < count; ++i) {
-            out[i] &= words[slot];
-            if (++slot == pattern.period) slot = 0;
+        for (std::size_t i = 0; i < count;) {
+            const std::size_t run = static_cast<std::size_t>(std::min<std::uint64_t>(count - i, pattern.period - slot));
+            const std::uint64_t* words = pattern.words.data() + slot;
+            for (std::size_t j = 0; j < run; ++j) out[i + j] &= words[j];
+            i += run;
+            slot = 0;
         }
     }
     if (first == 0 && count > 0) out[0] = fixFirstWord(out[0]);

@@ -9,6 +9,12 @@ namespace sharp::survey {
 // prime (a counterexample to the conjecture) or a tossed composite.
 enum class CandidateClass { truePrime, falsePrime, tossedPrime, tossedComposite };
 
+struct TossedCandidate {
+    std::uint64_t value;
+    bool prime;
+    bool operator==(const TossedCandidate&) const = default;
+};
+
 struct ClassCounts {
     std::uint64_t candidates = 0;
     std::uint64_t hits = 0;

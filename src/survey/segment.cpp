@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstring>
 
 #include "survey/primality.hpp"
 #include "survey/sharp_check.hpp"
@@ -11,8 +12,9 @@
 // time where the processor has it.
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
 #define SHARP_WITH_POPCNT __attribute__((target_clones("popcnt", "default")))
-// The same for the word-wide filter, which runs four words per instruction with AVX2.
-#define SHARP_WITH_VECTORS __attribute__((target_clones("avx2", "default")))
+// The same for the word-wide filter, which runs four words per instruction with
+// AVX2 and eight with AVX-512.
+#define SHARP_WITH_VECTORS __attribute__((target_clones("avx512f", "avx2", "default")))
 #else
 #define SHARP_WITH_POPCNT
 #define SHARP_WITH_VECTORS
@@ -22,9 +24,15 @@ namespace sharp::survey {
 
 namespace {
 
+// The largest prime below 2^64.
+constexpr std::uint64_t kLargestPrime64 = 18446744073709551557u;
+
 // Words the filter takes at a time: 8 KB of hits, which stay in the first-level
 // cache beside the prime bits the shifts read.
 constexpr std::size_t kFilterBlockWords = 1024;
+
+// Eight words as one value: one AVX-512 register, two AVX2 ones, four SSE2 ones.
+typedef std::uint64_t EightWords __attribute__((vector_size(64)));
 
 // A sharp number as a shift of the prime bits: offsets c - s of the candidates of
 // word j start at bit 64 (j - back) + shift, counted from the window's start.
@@ -53,8 +61,7 @@ inline std::uint64_t bitsAt(const std::uint64_t* bits, std::size_t q, unsigned s
 // every word. The same shift for every word lets the loop run over several words
 // per instruction; testing every sharp number leaves the fewest candidates over.
 SHARP_WITH_VECTORS
-void filterWords(const std::uint64_t* __restrict primeBits, const std::uint64_t* __restrict candidates,
-                 std::uint64_t* __restrict hits, std::size_t words, std::size_t windowWords,
+void filterWords(const std::uint64_t* primeBits, const std::uint64_t* candidates, std::uint64_t* hits, std::size_t words, std::size_t windowWords,
                  const SharpShift* shifts, std::size_t shiftCount) {
     for (std::size_t block = 0; block < words; block += kFilterBlockWords) {
         const std::size_t count = std::min(kFilterBlockWords, words - block);
@@ -63,7 +70,17 @@ void filterWords(const std::uint64_t* __restrict primeBits, const std::uint64_t*
         for (std::size_t k = 0; k < shiftCount; ++k) {
             const std::uint64_t* const source = primeBits + windowWords + block - shifts[k].back;
             const unsigned right = shifts[k].shift, left = 63 - right;
-            for (std::size_t j = 0; j < count; ++j) found[j] |= (source[j] >> right) | ((source[j + 1] << 1) << left);
+            // One sharp number over the block, eight words at a time with the same shift.
+            std::size_t j = 0;
+            for (; j + 8 <= count; j += 8) {
+                EightWords low, high, into;
+                std::memcpy(&low, source + j, sizeof low);
+                std::memcpy(&high, source + j + 1, sizeof high);
+                std::memcpy(&into, found + j, sizeof into);
+                into |= (low >> right) | ((high << 1) << left);
+                std::memcpy(found + j, &into, sizeof into);
+            }
+            for (; j < count; ++j) found[j] |= (source[j] >> right) | ((source[j + 1] << 1) << left);
         }
         for (std::size_t j = 0; j < count; ++j) found[j] &= candidates[block + j];
     }
@@ -125,17 +142,22 @@ void Segment::sievePrimes() {
     try {
         for (;;) {
             generator_.generate_next_primes();
-            const std::uint64_t* primes = generator_.primes_;
-            for (std::size_t i = 0; i < generator_.size_; ++i) {
-                const std::uint64_t p = primes[i];
-                if (p > high) return;
-                if (p == 2) continue;  // the bitmap holds odd numbers only
-                const std::uint64_t bit = (p >> 1) - origin;
+            const std::uint64_t* const primes = generator_.primes_;
+            const std::size_t size = generator_.size_;
+            // Only the last buffer reaches past `high`; 2, first in the first one, is not odd.
+            const bool last = primes[size - 1] > high;
+            const std::size_t end = last ? static_cast<std::size_t>(std::upper_bound(primes, primes + size, high) - primes)
+                                         : size;
+            for (std::size_t i = primes[0] == 2 ? 1 : 0; i < end; ++i) {
+                const std::uint64_t bit = (primes[i] >> 1) - origin;
                 bits[bit / 64] |= std::uint64_t{1} << (bit % 64);
             }
+            if (last) return;
         }
     } catch (const primesieve::primesieve_error&) {
-        // The generator refuses to look past the largest 64-bit prime: nothing is left there.
+        // The generator refuses to look past the largest 64-bit prime, where nothing
+        // is left to find; anywhere else its failure is the survey's.
+        if (high < kLargestPrime64) throw;
     }
 }
 
@@ -157,6 +179,7 @@ bool Segment::isPrimeOffset(std::uint64_t d) const {
 }
 
 void Segment::checkLeftovers() {
+    tossed_.clear();
     const std::size_t words = end_ - first_;
     for (std::size_t j = 0; j < words; ++j) {
         for (std::uint64_t left = candidates_[j] & ~hits_[j]; left != 0; left &= left - 1) {
@@ -164,6 +187,8 @@ void Segment::checkLeftovers() {
             const std::uint64_t c = 2 * (64 * (first_ + j) + static_cast<std::uint64_t>(k)) + 1;
             if (hasSharpOffset(c, [this](std::uint64_t d) { return isPrimeOffset(d); })) {
                 hits_[j] |= std::uint64_t{1} << k;
+            } else {
+                tossed_.push_back({c, ((primeBits_[windowWords_ + j] >> k) & 1) != 0});
             }
         }
     }

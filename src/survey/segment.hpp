@@ -35,10 +35,12 @@ public:
     // The counts of the candidates c with from <= c <= to, inside the tested words.
     ClassCounts count(std::uint64_t from, std::uint64_t to) const;
 
-    // Calls visit(c, cls) for every candidate from..to in ascending order; with
-    // `tossedOnly`, for the tossed ones alone.
+    // The tossed candidates of the tested words, ascending.
+    const std::vector<TossedCandidate>& tossed() const { return tossed_; }
+
+    // Calls visit(c, cls) for every candidate from..to in ascending order.
     template <class Visit>
-    void forEachCandidate(std::uint64_t from, std::uint64_t to, bool tossedOnly, Visit&& visit) const;
+    void forEachCandidate(std::uint64_t from, std::uint64_t to, Visit&& visit) const;
 
 private:
     void sievePrimes();
@@ -62,16 +64,16 @@ private:
     std::vector<std::uint64_t> primeBits_;  // window and segment: 1 and the odd primes
     std::vector<std::uint64_t> candidates_;
     std::vector<std::uint64_t> hits_;  // the candidates that are sieve hits
+    std::vector<TossedCandidate> tossed_;
 };
 
 template <class Visit>
-void Segment::forEachCandidate(std::uint64_t from, std::uint64_t to, bool tossedOnly, Visit&& visit) const {
+void Segment::forEachCandidate(std::uint64_t from, std::uint64_t to, Visit&& visit) const {
     if (from > to || to == 0) return;
     const Span span = spanOf(from, to);
     if (span.empty) return;
     for (std::size_t j = span.firstLocal; j <= span.lastLocal; ++j) {
         std::uint64_t bits = candidates_[j];
-        if (tossedOnly) bits &= ~hits_[j];
         if (j == span.firstLocal) bits &= span.firstMask;
         if (j == span.lastLocal) bits &= span.lastMask;
         const std::uint64_t primes = primeBits_[windowWords_ + j];

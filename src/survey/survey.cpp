@@ -40,9 +40,9 @@ SegmentReport testSegment(Segment& segment, const SurveyPlan& plan, const Job& j
         if (high == report.last) break;
         low = high + 1;
     }
-    segment.forEachCandidate(report.first, report.last, true, [&](std::uint64_t c, CandidateClass cls) {
-        report.tossed.push_back({c, cls == CandidateClass::tossedPrime});
-    });
+    for (const TossedCandidate& tossed : segment.tossed()) {
+        if (tossed.value >= report.first && tossed.value <= report.last) report.tossed.push_back(tossed);
+    }
     return report;
 }
 
@@ -179,7 +179,7 @@ void listCandidates(std::uint64_t from, std::uint64_t to,
     Segment segment(pattern, segmentWords);
     for (std::uint64_t first = range.firstWord; first < range.endWord; first += segmentWords) {
         segment.test(first, std::min(range.endWord, first + segmentWords));
-        segment.forEachCandidate(std::max(from, 128 * first), to, false, visit);
+        segment.forEachCandidate(std::max(from, 128 * first), to, visit);
     }
 }
 

@@ -14,12 +14,6 @@
 
 namespace sharp::survey {
 
-struct TossedCandidate {
-    std::uint64_t value;
-    bool prime;
-    bool operator==(const TossedCandidate&) const = default;
-};
-
 // A part of the range handed to the workers at once: the words first .. end - 1
 // (word w holds the odd numbers 128 w + 1 .. 128 w + 127), cut into segments.
 struct Piece {
