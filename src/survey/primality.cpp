@@ -11,8 +11,35 @@ __extension__ typedef unsigned __int128 Wide;
 // The bases for which every composite below 2^64 fails the strong test (Sinclair).
 constexpr std::array<std::uint64_t, 7> kWitnessBases = {2, 325, 9375, 28178, 450775, 9780504, 1795265022};
 
-// Primes tried by division first: they settle most composites and every small n.
-constexpr std::array<std::uint64_t, 15> kSmallPrimes = {2, 3, 5, 7, 11, 13, 17, 19, 23, 29, 31, 37, 41, 43, 47};
+// Smaller numbers need fewer bases (Jaeschke): below kSmallBound no composite passes
+// 2, 7 and 61; below kMediumBound none passes 2, 13, 23 and 1662803. A prime offset
+// ends every hit found one by one, so its proof is the test's most frequent full cost.
+constexpr std::uint64_t kSmallBound = 4'759'123'141;
+constexpr std::array<std::uint64_t, 3> kSmallBases = {2, 7, 61};
+constexpr std::uint64_t kMediumBound = 1'122'004'669'633;
+constexpr std::array<std::uint64_t, 4> kMediumBases = {2, 13, 23, 1662803};
+
+// The odd primes below 256, tried before the strong test: they settle most composites
+// at a multiplication each, where the strong test takes a hundred.
+constexpr std::size_t kTrialPrimeCount = 53;
+
+struct TrialDivisor {
+    std::uint64_t prime, inverse, limit;  // n % prime == 0 exactly when n * inverse <= limit (mod 2^64)
+};
+
+constexpr auto kTrialDivisors = [] {
+    std::array<TrialDivisor, kTrialPrimeCount> divisors{};
+    std::size_t count = 0;
+    for (std::uint64_t p = 3; count < kTrialPrimeCount; p += 2) {
+        bool prime = true;
+        for (std::uint64_t q = 3; q * q <= p; q += 2) prime = prime && p % q != 0;
+        if (!prime) continue;
+        std::uint64_t inverse = p;  // Newton's iteration: each step doubles the correct low bits
+        for (int step = 0; step < 5; ++step) inverse *= 2 - p * inverse;
+        divisors[count++] = {p, inverse, ~std::uint64_t{0} / p};
+    }
+    return divisors;
+}();
 
 // Arithmetic modulo an odd n in Montgomery form (x stands for x * 2^64 mod n): a
 // product needs two multiplications instead of a 128-bit division.
@@ -71,19 +98,25 @@ bool passesStrongTest(const Montgomery& mod, std::uint64_t n, std::uint64_t base
 }  // namespace
 
 bool isPrime64(std::uint64_t n) {
-    for (const std::uint64_t p : kSmallPrimes) {
-        if (n % p == 0) return n == p;
+    if (n % 2 == 0) return n == 2;
+    for (const TrialDivisor& divisor : kTrialDivisors) {
+        if (n * divisor.inverse <= divisor.limit) return n == divisor.prime;
     }
     if (n < 2) return false;
-    if (n < 53 * 53) return true;
+    if (n < 257 * 257) return true;  // no prime factor below 257: prime
     std::uint64_t d = n - 1;
     int shift = 0;
     for (; d % 2 == 0; d /= 2) ++shift;
     const Montgomery mod(n);
-    for (const std::uint64_t base : kWitnessBases) {
-        if (!passesStrongTest(mod, n, base, d, shift)) return false;
-    }
-    return true;
+    const auto passesAll = [&](const auto& bases) {
+        for (const std::uint64_t base : bases) {
+            if (!passesStrongTest(mod, n, base, d, shift)) return false;
+        }
+        return true;
+    };
+    if (n < kSmallBound) return passesAll(kSmallBases);
+    if (n < kMediumBound) return passesAll(kMediumBases);
+    return passesAll(kWitnessBases);
 }
 
 }  // namespace sharp::survey

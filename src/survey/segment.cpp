@@ -185,7 +185,9 @@ void Segment::checkLeftovers() {
         for (std::uint64_t left = candidates_[j] & ~hits_[j]; left != 0; left &= left - 1) {
             const int k = std::countr_zero(left);
             const std::uint64_t c = 2 * (64 * (first_ + j) + static_cast<std::uint64_t>(k)) + 1;
-            if (hasSharpOffset(c, [this](std::uint64_t d) { return isPrimeOffset(d); })) {
+            // Above the window's sharp numbers, the filter has tried all of them already.
+            const std::size_t skipped = c > kLargestWindowSharp ? windowSharpsByPromise().size() : 0;
+            if (hasSharpOffset(c, [this](std::uint64_t d) { return isPrimeOffset(d); }, skipped)) {
                 hits_[j] |= std::uint64_t{1} << k;
             } else {
                 tossed_.push_back({c, ((primeBits_[windowWords_ + j] >> k) & 1) != 0});

@@ -39,10 +39,13 @@ inline constexpr std::uint64_t kFirstSurveyCandidate = kFirstCandidate;
 bool isCandidate(std::uint64_t c);
 
 // True when some sharp number s lies at a distance d = |c - s| with d <= c that is 1
-// or a prime; `isPrime(d)` answers for the distances (all odd and below c).
+// or a prime; `isPrime(d)` answers for the distances (all odd and below c). The
+// `skipped` smallest sharp numbers are passed over (their distances known already).
 template <class IsPrime>
-bool hasSharpOffset(std::uint64_t c, IsPrime&& isPrime) {
-    for (const std::uint64_t s : sharpsAscending()) {
+bool hasSharpOffset(std::uint64_t c, IsPrime&& isPrime, std::size_t skipped = 0) {
+    const auto& sharps = sharpsAscending();
+    for (std::size_t k = skipped; k < sharps.size(); ++k) {
+        const std::uint64_t s = sharps[k];
         const std::uint64_t d = s < c ? c - s : s - c;
         if (d > c) break;  // ascending: every larger sharp number lies farther above
         if (d == 1 || isPrime(d)) return true;
