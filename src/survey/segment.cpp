@@ -115,28 +115,39 @@ ClassCounts countWords(const std::uint64_t* primes, const std::uint64_t* candida
 
 Segment::Segment(const CandidatePattern& pattern, std::uint64_t segmentWords)
     : pattern_(pattern),
+      segmentWords_(segmentWords),
+      windowWords_(std::max<std::size_t>(segmentWords, kWindowOdds / 64)),
       primeBits_(windowWords_ + segmentWords + 1),
       candidates_(segmentWords),
       hits_(segmentWords) {}
 
 void Segment::test(std::uint64_t first, std::uint64_t end) {
+    const bool followsLast = first == end_ && end_ - first_ == windowWords_;
     first_ = first;
     end_ = end;
     base_ = static_cast<std::int64_t>(first) - static_cast<std::int64_t>(windowWords_);
-    sievePrimes();
+    sievePrimes(followsLast);
     markCandidates();
     filterByWindowSharps();
     checkLeftovers();
 }
 
-void Segment::sievePrimes() {
+void Segment::sievePrimes(bool followsLast) {
     const std::size_t used = windowWords_ + (end_ - first_);
-    std::fill(primeBits_.begin(), primeBits_.begin() + static_cast<std::ptrdiff_t>(used + 1), 0);
-    const std::uint64_t lowWord = base_ < 0 ? 0 : static_cast<std::uint64_t>(base_);
+    const std::uint64_t* const previous = primeBits_.data() + windowWords_;
+    std::uint64_t* const bits = primeBits_.data();
+    std::uint64_t lowWord = base_ < 0 ? 0 : static_cast<std::uint64_t>(base_);
+    if (followsLast) {
+        // The segment just tested, a full one, is this one's window: only the segment is new.
+        std::copy(previous, previous + windowWords_, bits);
+        std::fill(bits + windowWords_, bits + used + 1, 0);
+        lowWord = first_;
+    } else {
+        std::fill(bits, bits + used + 1, 0);
+    }
     const std::uint64_t low = 128 * lowWord;
     const std::uint64_t high = 128 * (end_ - 1) + 127;  // the last odd number of the last word
     const std::uint64_t origin = 64 * (first_ - windowWords_);  // bit index of primeBits_[0], mod 2^64
-    std::uint64_t* const bits = primeBits_.data();
     if (low == 0) bits[(0 - origin) / 64] |= std::uint64_t{1} << ((0 - origin) % 64);  // 1: offset 1 counts
     generator_.jump_to(low, high);
     try {

@@ -20,12 +20,14 @@ inline constexpr std::uint64_t wordOf(std::uint64_t n) { return n >> 7; }
 
 class Segment {
 public:
-    // A segment of at most `segmentWords` words.
+    // A segment of at most `segmentWords` words, with a window below of as many
+    // words, and at least kWindowOdds / 64.
     Segment(const CandidatePattern& pattern, std::uint64_t segmentWords);
 
     // Sieves the words first .. end - 1 (at most `segmentWords` of them) with the
     // window below, and sorts every candidate in them into its class:
-    //   1. the primes of window and segment, as bits, from the prime generator;
+    //   1. the primes of window and segment, as bits, from the prime generator; when
+    //      the last test was the full segment just below, its bits become the window;
     //   2. the candidates, from the pattern;
     //   3. hits by the sharp numbers of the window, 64 candidates at a time: each
     //      sharp number s shifts the prime bits by s / 2 and ORs them in;
@@ -43,7 +45,7 @@ public:
     void forEachCandidate(std::uint64_t from, std::uint64_t to, Visit&& visit) const;
 
 private:
-    void sievePrimes();
+    void sievePrimes(bool followsLast);
     void markCandidates();
     void filterByWindowSharps();
     void checkLeftovers();
@@ -60,7 +62,8 @@ private:
     primesieve::iterator generator_;
     std::uint64_t first_ = 0, end_ = 0;  // the tested words
     std::int64_t base_ = 0;  // absolute word of primeBits_[0], the window's first; below 0 near 0
-    static constexpr std::size_t windowWords_ = kWindowOdds / 64;  // words of primeBits_ before first_
+    const std::size_t segmentWords_;
+    const std::size_t windowWords_;  // words of primeBits_ before first_
     std::vector<std::uint64_t> primeBits_;  // window and segment: 1 and the odd primes
     std::vector<std::uint64_t> candidates_;
     std::vector<std::uint64_t> hits_;  // the candidates that are sieve hits

@@ -16,7 +16,8 @@ namespace sharp::survey {
 
 namespace {
 
-// One segment's worth of work: its place in the delivery order and its words.
+// A run of consecutive segments of one piece, tested by one worker in order so
+// each segment's prime bits serve as the next one's window.
 struct Job {
     std::uint64_t sequence;
     std::uint64_t firstWord, endWord;
@@ -24,14 +25,13 @@ struct Job {
     bool endsPiece;
 };
 
-// Tests a job's segment and reports it: counts split at the bucket ends, tossed candidates listed.
-SegmentReport testSegment(Segment& segment, const SurveyPlan& plan, const Job& job) {
-    segment.test(job.firstWord, job.endWord);
+// Tests the segment of words first .. end - 1 and reports it: counts split at the
+// bucket ends, tossed candidates listed.
+SegmentReport testSegment(Segment& segment, const SurveyPlan& plan, std::uint64_t first, std::uint64_t end) {
+    segment.test(first, end);
     SegmentReport report;
-    report.first = std::max(plan.from, 128 * job.firstWord);
-    report.last = std::min(plan.to, 128 * (job.endWord - 1) + 127);
-    report.piece = job.piece;
-    report.endsPiece = job.endsPiece;
+    report.first = std::max(plan.from, 128 * first);
+    report.last = std::min(plan.to, 128 * (end - 1) + 127);
     const auto& ends = plan.bucketEnds;
     std::size_t bucket = static_cast<std::size_t>(std::lower_bound(ends.begin(), ends.end(), report.first) - ends.begin());
     for (std::uint64_t low = report.first; bucket < ends.size(); ++bucket) {
@@ -46,19 +46,31 @@ SegmentReport testSegment(Segment& segment, const SurveyPlan& plan, const Job& j
     return report;
 }
 
-// Cuts the pieces into segments, hands them out in order and delivers their reports
-// in that order. A worker may run at most `lookahead` segments ahead of the oldest
-// undelivered one, so the reports waiting for delivery stay few.
+// Tests a job's segments in order and reports each.
+std::vector<SegmentReport> testRun(Segment& segment, const SurveyPlan& plan, const Job& job, std::uint64_t segmentWords) {
+    std::vector<SegmentReport> reports;
+    for (std::uint64_t first = job.firstWord; first < job.endWord; first += segmentWords) {
+        const std::uint64_t end = std::min(job.endWord, first + segmentWords);
+        reports.push_back(testSegment(segment, plan, first, end));
+        reports.back().piece = job.piece;
+        reports.back().endsPiece = job.endsPiece && end == job.endWord;
+    }
+    return reports;
+}
+
+// Cuts the pieces into runs of segments, hands them out in order and delivers their
+// reports in that order. A worker may run at most `lookahead` runs ahead of the
+// oldest undelivered one, so the reports waiting for delivery stay few.
 class Scheduler {
 public:
-    Scheduler(std::uint64_t segmentWords, std::uint64_t lookahead, std::function<std::optional<Piece>()> nextPiece,
+    Scheduler(std::uint64_t runWords, std::uint64_t lookahead, std::function<std::optional<Piece>()> nextPiece,
               std::function<void(const SegmentReport&)> deliver)
-        : segmentWords_(segmentWords),
+        : runWords_(runWords),
           lookahead_(lookahead),
           nextPiece_(std::move(nextPiece)),
           deliver_(std::move(deliver)) {}
 
-    // The next segment to test, or false when none is left (or the survey failed).
+    // The next run to test, or false when none is left (or the survey failed).
     bool take(Job& job) {
         std::unique_lock lock(mutex_);
         changed_.wait(lock, [&] { return failed_ || exhausted_ || next_ < delivered_ + lookahead_; });
@@ -75,18 +87,18 @@ public:
             changed_.notify_all();
             return false;
         }
-        const std::uint64_t end = std::min(piece_->endWord, position_ + segmentWords_);
+        const std::uint64_t end = std::min(piece_->endWord, position_ + runWords_);
         job = {next_++, position_, end, piece_->id, end == piece_->endWord};
         position_ = end;
         return true;
     }
 
-    void finish(const Job& job, SegmentReport report) {
+    void finish(const Job& job, std::vector<SegmentReport> reports) {
         std::lock_guard lock(mutex_);
-        waiting_.emplace(job.sequence, std::move(report));
+        waiting_.emplace(job.sequence, std::move(reports));
         try {
             for (auto it = waiting_.begin(); !failed_ && it != waiting_.end() && it->first == delivered_;) {
-                deliver_(it->second);
+                for (const SegmentReport& report : it->second) deliver_(report);
                 it = waiting_.erase(it);
                 ++delivered_;
             }
@@ -112,7 +124,7 @@ private:
         failed_ = true;
     }
 
-    const std::uint64_t segmentWords_, lookahead_;
+    const std::uint64_t runWords_, lookahead_;
     const std::function<std::optional<Piece>()> nextPiece_;
     const std::function<void(const SegmentReport&)> deliver_;
     std::mutex mutex_;
@@ -121,7 +133,7 @@ private:
     std::uint64_t position_ = 0;
     bool exhausted_ = false;
     std::uint64_t next_ = 0, delivered_ = 0;
-    std::map<std::uint64_t, SegmentReport> waiting_;
+    std::map<std::uint64_t, std::vector<SegmentReport>> waiting_;
     bool failed_ = false;
     std::exception_ptr error_;
 };
@@ -153,12 +165,12 @@ std::vector<ClassCounts> runSurvey(const SurveyPlan& plan, const std::function<v
     }
     const unsigned threads = std::max(1u, plan.threads);
     const std::uint64_t segmentWords = plan.segmentOdds / 64;
-    Scheduler scheduler(segmentWords, kLookaheadPerThread * threads, nextPiece, collect);
+    Scheduler scheduler(segmentWords * kSegmentsPerRun, kLookaheadPerThread * threads, nextPiece, collect);
     const CandidatePattern pattern;
     const auto work = [&] {
         try {
             Segment segment(pattern, segmentWords);
-            for (Job job; scheduler.take(job);) scheduler.finish(job, testSegment(segment, plan, job));
+            for (Job job; scheduler.take(job);) scheduler.finish(job, testRun(segment, plan, job, segmentWords));
         } catch (...) {
             scheduler.fail(std::current_exception());
         }

@@ -12,15 +12,24 @@ namespace sharp::survey {
 // segment costs little next to sieving it.
 inline constexpr std::uint64_t kSegmentOdds = std::uint64_t{1} << 23;
 
-// Odd numbers of the window sieved below each segment: every sharp number up to twice
-// this puts its offsets inside the window, where word-wide shifts test them.
-inline constexpr std::uint64_t kWindowOdds = std::uint64_t{1} << 19;
+// The largest sharp number the word-wide filter tests: 2^20. The filter shifts the
+// prime bits by half of it at most, and the 32 sharp numbers up to here leave about
+// one candidate in 500 for the one-by-one check.
+inline constexpr std::uint64_t kLargestWindowSharp = std::uint64_t{1} << 20;
 
-// The largest sharp number the word-wide filter tests (its offsets fall in the window).
-inline constexpr std::uint64_t kLargestWindowSharp = 2 * kWindowOdds;
+// Below each segment lie at least this many odd numbers of prime bits: the filter's
+// reach. A segment that follows its predecessor on the same worker takes that whole
+// segment as its window instead, at no cost: the one-by-one check then finds the
+// offsets of every sharp number up to the segment's length there, not by a
+// primality test.
+inline constexpr std::uint64_t kWindowOdds = kLargestWindowSharp / 2;
 
-// Segments a worker may run ahead of the oldest unfinished one, per thread: bounds
-// the results held for in-order delivery.
+// Consecutive segments a worker takes at once, each the window of the next: only
+// the first of them sieves a window of its own.
+inline constexpr std::uint64_t kSegmentsPerRun = 16;
+
+// Runs of segments a worker may take ahead of the oldest undelivered one, per
+// thread: bounds the reports held for in-order delivery.
 inline constexpr std::uint64_t kLookaheadPerThread = 4;
 
 // A range is cut into slices, the units a state file records and ranks take: about
