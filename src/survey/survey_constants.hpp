@@ -33,7 +33,8 @@ inline constexpr std::uint64_t kSegmentsPerRun = 16;
 inline constexpr std::uint64_t kLookaheadPerThread = 4;
 
 // A range is cut into slices, the units a state file records and ranks take: about
-// this many of them, each a power of two of words between a segment and kMaxSliceWords.
+// this many of them, each a power of two of words between a run of segments and
+// kMaxSliceWords.
 inline constexpr std::uint64_t kSlicesPerRange = 64;
 
 // The largest slice: 2^32 numbers, a few seconds on two cores.
