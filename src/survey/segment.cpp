@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <utility>
 
 #include "survey/primality.hpp"
 #include "survey/sharp_check.hpp"
@@ -23,6 +24,9 @@
 namespace sharp::survey {
 
 namespace {
+
+// Up to here a worker's prime generator runs on from segment to segment of a run.
+constexpr std::uint64_t kLongAimLimit = std::uint64_t{1} << 52;
 
 // The largest prime below 2^64.
 constexpr std::uint64_t kLargestPrime64 = 18446744073709551557u;
@@ -121,18 +125,18 @@ Segment::Segment(const CandidatePattern& pattern, std::uint64_t segmentWords)
       candidates_(segmentWords),
       hits_(segmentWords) {}
 
-void Segment::test(std::uint64_t first, std::uint64_t end) {
+void Segment::test(std::uint64_t first, std::uint64_t end, std::uint64_t runEnd) {
     const bool followsLast = first == end_ && end_ - first_ == windowWords_;
     first_ = first;
     end_ = end;
     base_ = static_cast<std::int64_t>(first) - static_cast<std::int64_t>(windowWords_);
-    sievePrimes(followsLast);
+    sievePrimes(followsLast, std::max(end, runEnd));
     markCandidates();
     filterByWindowSharps();
     checkLeftovers();
 }
 
-void Segment::sievePrimes(bool followsLast) {
+void Segment::sievePrimes(bool followsLast, std::uint64_t runEnd) {
     const std::size_t used = windowWords_ + (end_ - first_);
     const std::uint64_t* const previous = primeBits_.data() + windowWords_;
     std::uint64_t* const bits = primeBits_.data();
@@ -149,25 +153,42 @@ void Segment::sievePrimes(bool followsLast) {
     const std::uint64_t high = 128 * (end_ - 1) + 127;  // the last odd number of the last word
     const std::uint64_t origin = 64 * (first_ - windowWords_);  // bit index of primeBits_[0], mod 2^64
     if (low == 0) bits[(0 - origin) / 64] |= std::uint64_t{1} << ((0 - origin) % 64);  // 1: offset 1 counts
-    generator_.jump_to(low, high);
+    // A segment that follows its predecessor takes the primes where the generator
+    // stopped; aiming it anew costs a sieve up to the square root (a second near 2^64).
+    // Far up, though, the generator's buffers grow with every refill past its aim
+    // (hundreds of MB by 10^17), so there each segment aims it afresh, at its own end.
+    if (!followsLast || high > kLongAimLimit) {
+        generator_.jump_to(low, high > kLongAimLimit ? high : std::max(high, 128 * (runEnd - 1) + 127));
+        pending_ = kNothingPending;
+    }
     try {
         for (;;) {
-            generator_.generate_next_primes();
+            std::size_t from = 0;
+            if (pending_ != kNothingPending) {
+                from = std::exchange(pending_, kNothingPending);
+            } else {
+                generator_.generate_next_primes();
+            }
             const std::uint64_t* const primes = generator_.primes_;
             const std::size_t size = generator_.size_;
-            // Only the last buffer reaches past `high`; 2, first in the first one, is not odd.
+            // Only the last buffer reaches past `high`; its rest belongs to the next segment.
             const bool last = primes[size - 1] > high;
-            const std::size_t end = last ? static_cast<std::size_t>(std::upper_bound(primes, primes + size, high) - primes)
-                                         : size;
-            for (std::size_t i = primes[0] == 2 ? 1 : 0; i < end; ++i) {
+            const std::size_t end =
+                last ? static_cast<std::size_t>(std::upper_bound(primes + from, primes + size, high) - primes) : size;
+            if (from < end && primes[from] == 2) ++from;  // the bitmap holds odd numbers only
+            for (std::size_t i = from; i < end; ++i) {
                 const std::uint64_t bit = (primes[i] >> 1) - origin;
                 bits[bit / 64] |= std::uint64_t{1} << (bit % 64);
             }
-            if (last) return;
+            if (last) {
+                pending_ = end;
+                return;
+            }
         }
     } catch (const primesieve::primesieve_error&) {
         // The generator refuses to look past the largest 64-bit prime, where nothing
         // is left to find; anywhere else its failure is the survey's.
+        pending_ = kNothingPending;
         if (high < kLargestPrime64) throw;
     }
 }

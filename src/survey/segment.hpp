@@ -32,7 +32,9 @@ public:
     //   3. hits by the sharp numbers of the window, 64 candidates at a time: each
     //      sharp number s shifts the prime bits by s / 2 and ORs them in;
     //   4. the rare candidate left over, against every sharp number one by one.
-    void test(std::uint64_t first, std::uint64_t end);
+    // `runEnd`: where the run of segments this one starts or continues ends, a hint
+    // for the prime generator.
+    void test(std::uint64_t first, std::uint64_t end, std::uint64_t runEnd = 0);
 
     // The counts of the candidates c with from <= c <= to, inside the tested words.
     ClassCounts count(std::uint64_t from, std::uint64_t to) const;
@@ -45,7 +47,7 @@ public:
     void forEachCandidate(std::uint64_t from, std::uint64_t to, Visit&& visit) const;
 
 private:
-    void sievePrimes(bool followsLast);
+    void sievePrimes(bool followsLast, std::uint64_t runEnd);
     void markCandidates();
     void filterByWindowSharps();
     void checkLeftovers();
@@ -60,6 +62,9 @@ private:
 
     const CandidatePattern& pattern_;
     primesieve::iterator generator_;
+    // The first prime of the generator's buffer not yet placed, past the last segment.
+    static constexpr std::size_t kNothingPending = ~std::size_t{0};
+    std::size_t pending_ = kNothingPending;
     std::uint64_t first_ = 0, end_ = 0;  // the tested words
     std::int64_t base_ = 0;  // absolute word of primeBits_[0], the window's first; below 0 near 0
     const std::size_t segmentWords_;

@@ -27,8 +27,9 @@ struct Job {
 
 // Tests the segment of words first .. end - 1 and reports it: counts split at the
 // bucket ends, tossed candidates listed.
-SegmentReport testSegment(Segment& segment, const SurveyPlan& plan, std::uint64_t first, std::uint64_t end) {
-    segment.test(first, end);
+SegmentReport testSegment(Segment& segment, const SurveyPlan& plan, std::uint64_t first, std::uint64_t end,
+                          std::uint64_t runEnd) {
+    segment.test(first, end, runEnd);
     SegmentReport report;
     report.first = std::max(plan.from, 128 * first);
     report.last = std::min(plan.to, 128 * (end - 1) + 127);
@@ -51,7 +52,7 @@ std::vector<SegmentReport> testRun(Segment& segment, const SurveyPlan& plan, con
     std::vector<SegmentReport> reports;
     for (std::uint64_t first = job.firstWord; first < job.endWord; first += segmentWords) {
         const std::uint64_t end = std::min(job.endWord, first + segmentWords);
-        reports.push_back(testSegment(segment, plan, first, end));
+        reports.push_back(testSegment(segment, plan, first, end, job.endWord));
         reports.back().piece = job.piece;
         reports.back().endsPiece = job.endsPiece && end == job.endWord;
     }
@@ -190,7 +191,7 @@ void listCandidates(std::uint64_t from, std::uint64_t to,
     const CandidatePattern pattern;
     Segment segment(pattern, segmentWords);
     for (std::uint64_t first = range.firstWord; first < range.endWord; first += segmentWords) {
-        segment.test(first, std::min(range.endWord, first + segmentWords));
+        segment.test(first, std::min(range.endWord, first + segmentWords), range.endWord);
         segment.forEachCandidate(std::max(from, 128 * first), to, visit);
     }
 }

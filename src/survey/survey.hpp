@@ -24,9 +24,9 @@ struct Piece {
 // What one segment found: its part of the range, its counts per bucket and its
 // tossed candidates in ascending order.
 struct SegmentReport {
-    std::uint64_t first, last;
-    std::uint64_t piece;  // the id of its piece
-    bool endsPiece;       // the last segment of its piece
+    std::uint64_t first = 0, last = 0;
+    std::uint64_t piece = 0;  // the id of its piece
+    bool endsPiece = false;   // the last segment of its piece
     std::vector<std::pair<std::size_t, ClassCounts>> bucketCounts;
     std::vector<TossedCandidate> tossed;
 };
