@@ -122,7 +122,7 @@ TEST(CandidateLoop, AgreesWithAnIndependentSieveUpTo1E6) {
 
 // The start-up sieve decides every sieve hit, so it must agree with trial division by
 // the listed primes on every candidate a run can reach, and stop where the run asks.
-TEST(SieveReachablePrimes, AgreesWithTrialDivisionOnEveryReachableOddNumber) {
+TEST(SieveReachablePrimes, AgreesWithTrialDivisionOnEveryReachableCandidate) {
     CapturedRun run(6000);
     run.runLoop();  // lists the primes below 6000: every divisor up to the root of kLookupLimit
     RunContext& context = run.context();
