@@ -4,21 +4,21 @@
 #include <cmath>
 #include <map>
 
-#include "survey/sharp_check.hpp"
 #include "survey/survey_constants.hpp"
 
 namespace sharp::survey {
 
 namespace {
 
-// Powers of ten and geometric steps below this bound are never rows: no candidate lies there.
+// Powers of ten and geometric steps below this bound are never rows: they would hold
+// the few candidates from 23 on, or none.
 constexpr std::uint64_t kFirstRow = 100;
 
 }  // namespace
 
 std::vector<Checkpoint> planCheckpoints(std::uint64_t from, std::uint64_t to) {
     std::map<std::uint64_t, bool> rows;  // value -> in the table
-    const std::uint64_t lowest = std::max({from, kFirstRow, kFirstSurveyCandidate});
+    const std::uint64_t lowest = std::max(from, kFirstRow);
     const auto add = [&](std::uint64_t value, bool inTable) {
         if (value < lowest || value > to) return;
         rows[value] = rows[value] || inTable;

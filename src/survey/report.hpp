@@ -9,7 +9,6 @@
 
 #include "survey/checkpoints.hpp"
 #include "survey/class_counts.hpp"
-#include "survey/survey.hpp"
 
 namespace sharp::survey {
 

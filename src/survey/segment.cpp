@@ -119,7 +119,6 @@ ClassCounts countWords(const std::uint64_t* primes, const std::uint64_t* candida
 
 Segment::Segment(const CandidatePattern& pattern, std::uint64_t segmentWords)
     : pattern_(pattern),
-      segmentWords_(segmentWords),
       windowWords_(std::max<std::size_t>(segmentWords, kWindowOdds / 64)),
       primeBits_(windowWords_ + segmentWords + 1),
       candidates_(segmentWords),
@@ -204,7 +203,7 @@ void Segment::filterByWindowSharps() {
 bool Segment::isPrimeOffset(std::uint64_t d) const {
     const std::uint64_t index = d >> 1;
     const std::int64_t word = static_cast<std::int64_t>(index / 64);
-    if (word >= base_ && word >= 0 && static_cast<std::uint64_t>(word) < end_) {
+    if (word >= base_ && static_cast<std::uint64_t>(word) < end_) {
         return (primeBits_[static_cast<std::size_t>(word - base_)] >> (index % 64)) & 1;
     }
     return isPrime64(d);
@@ -213,12 +212,13 @@ bool Segment::isPrimeOffset(std::uint64_t d) const {
 void Segment::checkLeftovers() {
     tossed_.clear();
     const std::size_t words = end_ - first_;
+    const std::size_t filtered = windowSharpsByPromise().size();
     for (std::size_t j = 0; j < words; ++j) {
         for (std::uint64_t left = candidates_[j] & ~hits_[j]; left != 0; left &= left - 1) {
             const int k = std::countr_zero(left);
             const std::uint64_t c = 2 * (64 * (first_ + j) + static_cast<std::uint64_t>(k)) + 1;
             // Above the window's sharp numbers, the filter has tried all of them already.
-            const std::size_t skipped = c > kLargestWindowSharp ? windowSharpsByPromise().size() : 0;
+            const std::size_t skipped = c > kLargestWindowSharp ? filtered : 0;
             if (hasSharpOffset(c, [this](std::uint64_t d) { return isPrimeOffset(d); }, skipped)) {
                 hits_[j] |= std::uint64_t{1} << k;
             } else {

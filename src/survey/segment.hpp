@@ -67,7 +67,6 @@ private:
     std::size_t pending_ = kNothingPending;
     std::uint64_t first_ = 0, end_ = 0;  // the tested words
     std::int64_t base_ = 0;  // absolute word of primeBits_[0], the window's first; below 0 near 0
-    const std::size_t segmentWords_;
     const std::size_t windowWords_;  // words of primeBits_ before first_
     std::vector<std::uint64_t> primeBits_;  // window and segment: 1 and the odd primes
     std::vector<std::uint64_t> candidates_;
