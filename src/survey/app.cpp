@@ -99,7 +99,7 @@ int runSurveyProgram(const SurveyRequest& request, const SliceSharing& sharing) 
     if (!request.statePath.empty()) {
         try {
             state.emplace(request.statePath, stateHeader(request.from, request.to, slices, checkpoints.size()),
-                          slices.count);
+                          slices.count, checkpoints.size());
         } catch (const StateError& refusal) {
             return failWith(refusal.what(), kExitBadInput);
         }

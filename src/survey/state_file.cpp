@@ -1,5 +1,6 @@
 #include "survey/state_file.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -23,7 +24,9 @@ std::string stateHeader(std::uint64_t from, std::uint64_t to, const SliceLayout&
     return body + " #" + checksumOf(body);
 }
 
-StateFile::StateFile(const std::string& path, const std::string& header, std::uint64_t sliceCount) : path_(path) {
+StateFile::StateFile(const std::string& path, const std::string& header, std::uint64_t sliceCount,
+                     std::size_t bucketCount)
+    : path_(path) {
     fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0664);
     if (fd_ < 0) throw StateError(systemError("cannot open state file " + path));
     if (flock(fd_, LOCK_EX | LOCK_NB) != 0) {
@@ -34,7 +37,7 @@ StateFile::StateFile(const std::string& path, const std::string& header, std::ui
                               : systemError("cannot lock state file " + path));
     }
     try {
-        load(header, sliceCount);
+        load(header, sliceCount, bucketCount);
     } catch (...) {
         ::close(fd_);
         fd_ = -1;
@@ -46,7 +49,7 @@ StateFile::~StateFile() {
     if (fd_ >= 0) ::close(fd_);
 }
 
-void StateFile::load(const std::string& header, std::uint64_t sliceCount) {
+void StateFile::load(const std::string& header, std::uint64_t sliceCount, std::size_t bucketCount) {
     std::string text;
     char buffer[65536];
     for (ssize_t got; (got = ::read(fd_, buffer, sizeof buffer)) != 0;) {
@@ -71,7 +74,12 @@ void StateFile::load(const std::string& header, std::uint64_t sliceCount) {
             if (line != header) refuseForeign(line);
         } else {
             std::optional<SliceRecord> record = parseRecord(line);
-            if (!record || record->slice >= sliceCount || seen[record->slice]) {
+            // A line can carry a good checksum and still not fit this survey: its
+            // counts are summed by bucket, so every index must be one of ours.
+            const bool fits = record && record->slice < sliceCount && !seen[record->slice] &&
+                              std::all_of(record->bucketCounts.begin(), record->bucketCounts.end(),
+                                          [&](const auto& entry) { return entry.first < bucketCount; });
+            if (!fits) {
                 throw StateError("state file " + path_ + " line " + std::to_string(lineNumber) +
                                  " is damaged; refusing to resume (remove the file to start over)");
             }

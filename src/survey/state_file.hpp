@@ -23,8 +23,9 @@ public:
     // Opens or creates `path` and takes its lock (a second survey on the same file is
     // refused), then loads it: a new file gets `header`; an existing one must start
     // with it. A torn last line (a kill mid-write) is cut off with a note; any other
-    // damaged line, or a slice outside 0 .. sliceCount - 1 or twice, is refused.
-    StateFile(const std::string& path, const std::string& header, std::uint64_t sliceCount);
+    // damaged line, a slice outside 0 .. sliceCount - 1 or twice, or a bucket outside
+    // 0 .. bucketCount - 1, is refused.
+    StateFile(const std::string& path, const std::string& header, std::uint64_t sliceCount, std::size_t bucketCount);
     ~StateFile();
     StateFile(const StateFile&) = delete;
     StateFile& operator=(const StateFile&) = delete;
@@ -36,7 +37,7 @@ public:
     void append(const SliceRecord& record);
 
 private:
-    void load(const std::string& header, std::uint64_t sliceCount);
+    void load(const std::string& header, std::uint64_t sliceCount, std::size_t bucketCount);
     void writeAll(const std::string& text);
     void truncateTo(std::uint64_t size);
     // Refuses a file whose first line is not this survey's header.

@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "support/temp_dir.hpp"
+#include "survey/slices.hpp"
 #include "survey/survey_run.hpp"
 
 namespace sharp::survey {
@@ -92,7 +93,11 @@ TEST_F(StateFiles, DamagedForeignOrBusyStateIsRefused) {
     const std::string firstLine = state_->substr(firstRecord, state_->find('\n', firstRecord) + 1 - firstRecord);
     std::string twice = *state_;
     twice.insert(firstRecord, firstLine);  // slice 0 twice: as wrong as a damaged line
-    for (const std::string& state : {damaged, twice}) {
+    SliceRecord outside;  // slice 0 with a good checksum, but a bucket this survey does not have
+    outside.bucketCounts.emplace_back(100000, ClassCounts{});
+    std::string foreignBucket = *state_;
+    foreignBucket.replace(firstRecord, firstLine.size(), formatRecord(outside));
+    for (const std::string& state : {damaged, twice, foreignBucket}) {
         const test::SurveyRun run = resume(state);
         EXPECT_EQ(run.status, 2);
         EXPECT_NE(run.err.find("is damaged"), std::string::npos) << run.err;
