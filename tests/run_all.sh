@@ -46,6 +46,6 @@ echo "valgrind: clean"
 echo "== 5. MPI build of sharp-survey against the plain build"
 cmake -S . -B build-mpi -DSHARP_MPI=ON -DSHARP_TESTS=OFF -DSHARP_WERROR=ON
 cmake --build build-mpi -j"$jobs" --target sharp-survey
-bash tests/survey/mpi_test.sh build/sharp-survey build-mpi/sharp-survey
+bash tests/survey/mpi/mpi_test.sh build/sharp-survey build-mpi/sharp-survey
 
 echo "All tests passed."

@@ -1,4 +1,5 @@
-// Every fixed number, path and limit of the program, in one place.
+// Every fixed number, path and limit of the interactive program, in one place; the
+// sharp numbers and the wheel it shares with the survey come from src/sharp/.
 #pragma once
 
 #include <array>
@@ -6,32 +7,20 @@
 #include <cstdint>
 #include <string_view>
 
+#include "sharp/sharp_table.hpp"
+#include "sharp/wheel_facts.hpp"
+
 namespace sharp {
 
 // Slots of the sharp table: slot 0 and slot 80 hold 0, slots 1..79 the sharp numbers.
-inline constexpr std::size_t kSharpSlots = 81;
+inline constexpr std::size_t kSharpSlots = kSharpCount + 2;
 
 // The sharp numbers, largest first, framed by the unused slot 0 and the terminating 0.
-inline constexpr std::array<std::uint32_t, kSharpSlots> kSharpValues = {
-    0u,
-    3216213000u, 2677114440u, 2358556200u, 2270268000u, 2081079000u,
-    2036934900u, 1745944200u, 1338557220u, 1286485200u, 1179278100u,
-    1135134000u, 832431600u,  643242600u,  581981400u,  446185740u,
-    416215800u,  378378000u,  290990700u,  223092870u,  214414200u,
-    189189000u,  183783600u,  174636000u,  138738600u,  116396280u,
-    107207100u,  91891800u,   87318000u,   75675600u,   69369300u,
-    58198140u,   37837800u,   30630600u,   29106000u,   19399380u,
-    15315300u,   14553000u,   12612600u,   10810800u,   9699690u,
-    6306300u,    6126120u,    5821200u,    5405400u,    3063060u,
-    2910600u,    1801800u,    1021020u,    970200u,     900900u,
-    831600u,     510510u,     485100u,     415800u,     360360u,
-    180180u,     138600u,     75600u,      69300u,      60060u,
-    37800u,      30030u,      27720u,      13860u,      12600u,
-    6300u,       4620u,       2520u,       2310u,       1260u,
-    420u,        360u,        210u,        180u,        60u,
-    30u,         12u,         6u,          2u,
-    0u,
-};
+inline constexpr std::array<std::uint32_t, kSharpSlots> kSharpValues = [] {
+    std::array<std::uint32_t, kSharpSlots> slots{};
+    for (std::size_t k = 0; k < kSharpCount; ++k) slots[k + 1] = kSharpNumbers[k];
+    return slots;
+}();
 
 // Slots of the prime list `Pr`; slot 0 is unused, so at most kPrimeSlots - 1 primes are stored.
 inline constexpr std::uint32_t kPrimeSlots = 1'900'000;
@@ -42,20 +31,11 @@ inline constexpr std::uint32_t kLastPrimeSlot = kPrimeSlots - 1;
 // The primes every run starts from, in slots 1 to 8.
 inline constexpr std::array<std::uint32_t, 8> kSeedPrimes = {2, 3, 5, 7, 11, 13, 17, 19};
 
-// The candidate of the first pass.
-inline constexpr std::uint32_t kFirstCandidate = 23;
-
 // The largest end candidate the prompt accepts.
 inline constexpr std::uint32_t kMaxEndCandidate = 4'200'000'000u;
 
-// Wheel divisors tested on every odd number, in the order tested.
-inline constexpr std::array<std::uint32_t, 8> kWheelFirstGroup = {5, 3, 7, 11, 13, 17, 19, 23};
-
 // Above this value the wheel also tests the second group.
 inline constexpr std::uint32_t kWheelThreshold = 47;
-
-// Wheel divisors tested only above the threshold, in the order tested.
-inline constexpr std::array<std::uint32_t, 6> kWheelSecondGroup = {29, 31, 37, 41, 43, 47};
 
 // The smallest root bound of any candidate.
 inline constexpr std::uint32_t kMinRootBound = 3;

@@ -8,10 +8,11 @@
 #include <cstdio>
 #include <variant>
 
-#include "survey/app.hpp"
-#include "survey/cli.hpp"
+#include "survey/program/survey_program.hpp"
+#include "survey/program/cli.hpp"
 #include "survey/mpi/slice_ranks.hpp"
-#include "survey/slices.hpp"
+#include "survey/ledger/checkpoints.hpp"
+#include "survey/ledger/slices.hpp"
 
 namespace {
 

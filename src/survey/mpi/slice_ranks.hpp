@@ -6,7 +6,7 @@
 #include <optional>
 #include <thread>
 
-#include "survey/slice_exchange.hpp"
+#include "survey/ledger/slice_exchange.hpp"
 
 namespace sharp::survey::mpi {
 

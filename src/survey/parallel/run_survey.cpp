@@ -1,0 +1,190 @@
+#include "survey/parallel/run_survey.hpp"
+
+#include <algorithm>
+#include <condition_variable>
+#include <exception>
+#include <map>
+#include <mutex>
+#include <thread>
+#include <utility>
+
+#include "survey/check/segment.hpp"
+#include "survey/sieve/odd_words.hpp"
+#include "survey/survey_constants.hpp"
+
+namespace sharp::survey {
+
+namespace {
+
+// A run of consecutive segments of one piece, tested by one worker in order so
+// each segment's prime bits serve as the next one's window.
+struct Job {
+    std::uint64_t sequence;
+    std::uint64_t firstWord, endWord;
+    std::uint64_t piece;
+    bool endsPiece;
+};
+
+// Tests the segment of words first .. end - 1 and reports it: counts split at the
+// bucket ends, tossed candidates listed.
+SegmentReport testSegment(Segment& segment, const SurveyPlan& plan, std::uint64_t first, std::uint64_t end,
+                          std::uint64_t runEnd) {
+    segment.test(first, end, runEnd);
+    SegmentReport report;
+    report.first = std::max(plan.from, 128 * first);
+    report.last = std::min(plan.to, 128 * (end - 1) + 127);
+    const auto& ends = plan.bucketEnds;
+    std::size_t bucket = static_cast<std::size_t>(std::lower_bound(ends.begin(), ends.end(), report.first) - ends.begin());
+    for (std::uint64_t low = report.first; bucket < ends.size(); ++bucket) {
+        const std::uint64_t high = std::min(report.last, ends[bucket]);
+        report.bucketCounts.emplace_back(bucket, segment.count(low, high));
+        if (high == report.last) break;
+        low = high + 1;
+    }
+    for (const TossedCandidate& tossed : segment.tossed()) {
+        if (tossed.value >= report.first && tossed.value <= report.last) report.tossed.push_back(tossed);
+    }
+    return report;
+}
+
+// Tests a job's segments in order and reports each.
+std::vector<SegmentReport> testRun(Segment& segment, const SurveyPlan& plan, const Job& job, std::uint64_t segmentWords) {
+    std::vector<SegmentReport> reports;
+    for (std::uint64_t first = job.firstWord; first < job.endWord; first += segmentWords) {
+        const std::uint64_t end = std::min(job.endWord, first + segmentWords);
+        reports.push_back(testSegment(segment, plan, first, end, job.endWord));
+        reports.back().piece = job.piece;
+        reports.back().endsPiece = job.endsPiece && end == job.endWord;
+    }
+    return reports;
+}
+
+// Cuts the pieces into runs of segments, hands them out in order and delivers their
+// reports in that order. A worker may run at most `lookahead` runs ahead of the
+// oldest undelivered one, so the reports waiting for delivery stay few.
+class Scheduler {
+public:
+    Scheduler(std::uint64_t runWords, std::uint64_t lookahead, std::function<std::optional<Piece>()> nextPiece,
+              std::function<void(const SegmentReport&)> deliver)
+        : runWords_(runWords),
+          lookahead_(lookahead),
+          nextPiece_(std::move(nextPiece)),
+          deliver_(std::move(deliver)) {}
+
+    // The next run to test, or false when none is left (or the survey failed).
+    bool take(Job& job) {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return failed_ || exhausted_ || next_ < delivered_ + lookahead_; });
+        try {
+            while (!failed_ && !exhausted_ && (!piece_ || position_ == piece_->endWord)) {
+                piece_ = nextPiece_();
+                exhausted_ = !piece_;
+                if (piece_) position_ = piece_->firstWord;
+            }
+        } catch (...) {
+            failLocked(std::current_exception());
+        }
+        if (failed_ || exhausted_) {
+            changed_.notify_all();
+            return false;
+        }
+        const std::uint64_t end = std::min(piece_->endWord, position_ + runWords_);
+        job = {next_++, position_, end, piece_->id, end == piece_->endWord};
+        position_ = end;
+        return true;
+    }
+
+    void finish(const Job& job, std::vector<SegmentReport> reports) {
+        std::lock_guard lock(mutex_);
+        waiting_.emplace(job.sequence, std::move(reports));
+        try {
+            for (auto it = waiting_.begin(); !failed_ && it != waiting_.end() && it->first == delivered_;) {
+                for (const SegmentReport& report : it->second) deliver_(report);
+                it = waiting_.erase(it);
+                ++delivered_;
+            }
+        } catch (...) {
+            failLocked(std::current_exception());
+        }
+        changed_.notify_all();
+    }
+
+    void fail(std::exception_ptr error) {
+        std::lock_guard lock(mutex_);
+        failLocked(error);
+        changed_.notify_all();
+    }
+
+    void rethrowFailure() const {
+        if (error_) std::rethrow_exception(error_);
+    }
+
+private:
+    void failLocked(std::exception_ptr error) {
+        if (!failed_) error_ = error;
+        failed_ = true;
+    }
+
+    const std::uint64_t runWords_, lookahead_;
+    const std::function<std::optional<Piece>()> nextPiece_;
+    const std::function<void(const SegmentReport&)> deliver_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::optional<Piece> piece_;
+    std::uint64_t position_ = 0;
+    bool exhausted_ = false;
+    std::uint64_t next_ = 0, delivered_ = 0;
+    std::map<std::uint64_t, std::vector<SegmentReport>> waiting_;
+    bool failed_ = false;
+    std::exception_ptr error_;
+};
+
+}  // namespace
+
+Piece wholeRange(std::uint64_t from, std::uint64_t to) { return {0, wordOf(from), wordOf(to) + 1}; }
+
+std::vector<ClassCounts> runSurvey(const SurveyPlan& plan, const std::function<void(const SegmentReport&)>& deliver) {
+    std::vector<ClassCounts> buckets(plan.bucketEnds.size());
+    const auto collect = [&](const SegmentReport& report) {
+        for (const auto& [bucket, counts] : report.bucketCounts) buckets[bucket] += counts;
+        deliver(report);
+    };
+    std::function<std::optional<Piece>()> nextPiece = plan.nextPiece;
+    if (!nextPiece) {
+        nextPiece = [piece = std::optional<Piece>(wholeRange(plan.from, plan.to))]() mutable {
+            return std::exchange(piece, std::nullopt);
+        };
+    }
+    const unsigned threads = std::max(1u, plan.threads);
+    const std::uint64_t segmentWords = plan.segmentOdds / 64;
+    Scheduler scheduler(segmentWords * kSegmentsPerRun, kLookaheadPerThread * threads, nextPiece, collect);
+    const CandidatePattern pattern;
+    const auto work = [&] {
+        try {
+            Segment segment(pattern, segmentWords);
+            for (Job job; scheduler.take(job);) scheduler.finish(job, testRun(segment, plan, job, segmentWords));
+        } catch (...) {
+            scheduler.fail(std::current_exception());
+        }
+    };
+    std::vector<std::jthread> workers;
+    for (unsigned t = 1; t < threads; ++t) workers.emplace_back(work);
+    work();
+    workers.clear();  // joins
+    scheduler.rethrowFailure();
+    return buckets;
+}
+
+void listCandidates(std::uint64_t from, std::uint64_t to,
+                    const std::function<void(std::uint64_t, CandidateClass)>& visit, std::uint64_t segmentOdds) {
+    const Piece range = wholeRange(from, to);
+    const std::uint64_t segmentWords = segmentOdds / 64;
+    const CandidatePattern pattern;
+    Segment segment(pattern, segmentWords);
+    for (std::uint64_t first = range.firstWord; first < range.endWord; first += segmentWords) {
+        segment.test(first, std::min(range.endWord, first + segmentWords), range.endWord);
+        segment.forEachCandidate(std::max(from, 128 * first), to, visit);
+    }
+}
+
+}  // namespace sharp::survey

@@ -1,0 +1,65 @@
+#include "survey/program/cli.hpp"
+
+#include <cstdio>
+#include <thread>
+
+#include <CLI/CLI.hpp>
+
+#include "survey/program/number_expression.hpp"
+#include "survey/survey_constants.hpp"
+
+namespace sharp::survey {
+
+namespace {
+
+// The most threads a survey starts; more would only be a typo.
+constexpr unsigned kMaxThreads = 4096;
+
+int badInput(const std::string& message) {
+    std::fprintf(stderr, "sharp-survey: %s\n", message.c_str());
+    return kExitBadInput;
+}
+
+}  // namespace
+
+std::variant<SurveyRequest, int> parseSurveyArguments(int argc, const char* const* argv) {
+    CLI::App app{"Tests the sharp-number conjecture on every candidate from A to TO."};
+    SurveyRequest request;
+    request.threads = std::max(1u, std::thread::hardware_concurrency());
+    std::string fromText = "0", toText;
+    app.add_option("--from", fromText, "first number tested (default 0; the first candidate is 23)");
+    app.add_option("--threads", request.threads, "worker threads (default: every core)")
+        ->check(CLI::Range(1u, kMaxThreads));
+    app.add_option("--csv", request.csvPath, "write the counts at about 20 points per decade to FILE");
+    app.add_option("--tossed", request.tossedPath, "write every tossed candidate to FILE");
+    app.add_option("--state", request.statePath,
+                   "record each finished slice in FILE; run again with the same FILE and range to resume");
+    app.add_flag("--quiet", request.quiet, "no status line");
+    app.add_option("TO", toText, "last number tested: 1000, 1e10, 10^12, 2^32, 2^64-1 ...")->required();
+    app.footer("Numbers: decimal, 1e10, 10^12, 2^32, with +K or -K (2^64-1).");
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& help) {
+        return app.exit(help);
+    } catch (const CLI::ParseError& error) {
+        return badInput(error.what());
+    }
+    const auto from = parseNumberExpression(fromText);
+    if (const auto* message = std::get_if<std::string>(&from)) return badInput("--from: " + *message);
+    const auto to = parseNumberExpression(toText);
+    if (const auto* message = std::get_if<std::string>(&to)) return badInput("TO: " + *message);
+    request.from = std::get<std::uint64_t>(from);
+    request.to = std::get<std::uint64_t>(to);
+    if (request.to < request.from) {
+        return badInput("TO (" + std::to_string(request.to) + ") is below --from (" + std::to_string(request.from) + ")");
+    }
+    const std::string* paths[] = {&request.csvPath, &request.tossedPath, &request.statePath};
+    for (std::size_t i = 0; i < 3; ++i) {
+        for (std::size_t j = i + 1; j < 3; ++j) {
+            if (!paths[i]->empty() && *paths[i] == *paths[j]) return badInput("two options name the file " + *paths[i]);
+        }
+    }
+    return request;
+}
+
+}  // namespace sharp::survey

@@ -1,0 +1,19 @@
+// Numbers as the survey's command line takes them: 1000, 1e10, 10^12, 2^32, 2^64-1.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <variant>
+
+namespace sharp::survey {
+
+// Terms joined by + or -: each term is a decimal number, optionally followed by
+// e or E and a decimal exponent (a power of ten) or by ^ and an exponent. The value
+// must lie in 0 .. 2^64 - 1; a term may pass it on the way (2^64-1 is written with
+// 2^64), up to 2^100, and so may a partial sum, up to 2^101 either side of 0.
+// Blanks are not allowed.
+// Returns the value, or a message that says what is wrong.
+std::variant<std::uint64_t, std::string> parseNumberExpression(std::string_view text);
+
+}  // namespace sharp::survey

@@ -1,0 +1,26 @@
+// The survey program from a parsed request to its exit status.
+#pragma once
+
+#include <functional>
+
+#include "survey/program/cli.hpp"
+#include "survey/ledger/slice_exchange.hpp"
+
+namespace sharp::survey {
+
+// How the process that writes the outputs shares its slices with other processes
+// (the ranks of a cluster); unset for a lone process.
+struct SliceSharing {
+    // Called once the slices are known, before this process starts on them: begins
+    // serving `ledger` to the others. The ledger takes calls from any thread.
+    std::function<void(SliceExchange& ledger)> serve;
+    // Called when this process has no slice left: returns once the others are done.
+    std::function<void()> awaitOthers;
+};
+
+// Opens the output files (bad ones end the program before any work), runs the
+// survey with a status line, prints the table, the time and the first tossed
+// candidates, and completes the files. Returns the exit status.
+int runSurveyProgram(const SurveyRequest& request, const SliceSharing& sharing = {});
+
+}  // namespace sharp::survey

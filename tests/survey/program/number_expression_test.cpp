@@ -1,0 +1,47 @@
+#include "survey/program/number_expression.hpp"
+
+#include <gtest/gtest.h>
+
+namespace sharp::survey {
+namespace {
+
+TEST(NumberExpression, Values) {
+    const std::pair<const char*, std::uint64_t> cases[] = {
+        {"0", 0},
+        {"30723761", 30723761},
+        {"1e10", 10'000'000'000},
+        {"1E3", 1000},
+        {"10^12", 1'000'000'000'000},
+        {"2^32", 4294967296},
+        {"2^64-1", 18446744073709551615u},
+        {"18446744073709551615", 18446744073709551615u},
+        {"1e10+1", 10'000'000'001},
+        {"2^32-1e9+5", 3294967301},
+        {"0^0", 1},
+        {"5e0", 5},
+    };
+    for (const auto& [text, value] : cases) {
+        const auto parsed = parseNumberExpression(text);
+        ASSERT_TRUE(std::holds_alternative<std::uint64_t>(parsed)) << text << ": " << std::get<std::string>(parsed);
+        EXPECT_EQ(std::get<std::uint64_t>(parsed), value) << text;
+    }
+}
+
+TEST(NumberExpression, Refusals) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"", "is not a number"},      {"abc", "is not a number"},    {"1e", "is not a number"},
+        {"1 0", "is not a number"},   {"-5", "is not a number"},     {"1.5e9", "is not a number"},
+        {"2^64", "is past 2^64-1"},   {"18446744073709551616", "is past 2^64-1"},
+        {"1e20", "is past 2^64-1"},   {"10^1000", "is past 2^64-1"}, {"99999999999999999999999999999999999", "past"},
+        {"5-6", "is negative"},       {"1e3+", "is not a number"},   {"2^^3", "is not a number"},
+    };
+    for (const auto& [text, message] : cases) {
+        const auto parsed = parseNumberExpression(text);
+        ASSERT_TRUE(std::holds_alternative<std::string>(parsed)) << text;
+        EXPECT_NE(std::get<std::string>(parsed).find(message), std::string::npos) << text << ": "
+                                                                                 << std::get<std::string>(parsed);
+    }
+}
+
+}  // namespace
+}  // namespace sharp::survey
