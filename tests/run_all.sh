@@ -4,7 +4,8 @@
 #      tests, and the survey's tests (to 10^10 against primecount);
 #   2. address and undefined-behaviour sanitizers: unit and end-to-end tests (runs to 10^7)
 #      and the survey's tests but the long ones;
-#   3. libFuzzer on the prompt for FUZZ_SECONDS (default 60);
+#   3. libFuzzer on the prompt for FUZZ_SECONDS (default 60), on the survey's state-file
+#      reader and on its numbers for half of that each;
 #   4. valgrind memcheck on a small run;
 #   5. sharp-survey built for MPI: 3 ranks and a resumed MPI run against the plain build.
 set -euo pipefail
@@ -25,14 +26,20 @@ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSHARP_SANITIZE=ON -
 cmake --build build-asan -j"$jobs"
 ctest --test-dir build-asan --output-on-failure -j"$jobs" -LE full
 
-echo "== 3. Fuzzing the prompt for ${fuzz_seconds} s"
+echo "== 3. Fuzzing the prompt for ${fuzz_seconds} s, the state-file reader and the survey's numbers for $((fuzz_seconds / 2)) s each"
 cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DSHARP_FUZZ=ON -DSHARP_TESTS=OFF -DSHARP_WERROR=ON
-cmake --build build-fuzz -j"$jobs" --target prompt_fuzz
+cmake --build build-fuzz -j"$jobs" --target prompt_fuzz state_file_fuzz number_expression_fuzz
 corpus=$(mktemp -d)
 trap 'rm -rf "$corpus"' EXIT
-cp fuzz/corpus/* "$corpus"/
-build-fuzz/fuzz/prompt_fuzz -max_total_time="$fuzz_seconds" -timeout=5 -max_len=512 -print_final_stats=1 \
-  "$corpus" 2>&1 | grep -E '^(stat::number_of_executed_units|stat::peak_rss_mb|Done)'
+fuzz() {  # fuzz HARNESS SECONDS MAX_LEN: from its seeds in fuzz/HARNESS_corpus
+  mkdir "$corpus/$1"
+  cp "fuzz/$1_corpus"/* "$corpus/$1"/
+  "build-fuzz/fuzz/$1_fuzz" -max_total_time="$2" -timeout=5 -max_len="$3" -print_final_stats=1 "$corpus/$1" 2>&1 |
+    grep -E '^(stat::number_of_executed_units|stat::peak_rss_mb|Done)'
+}
+fuzz prompt "$fuzz_seconds" 512
+fuzz state_file $((fuzz_seconds / 2)) 8192
+fuzz number_expression $((fuzz_seconds / 2)) 128
 
 echo "== 4. valgrind memcheck on a run to 2809"
 run_dir=$(mktemp -d)

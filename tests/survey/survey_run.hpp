@@ -22,10 +22,12 @@ struct SurveyRun {
     }
 };
 
-// Runs sharp-survey with `arguments` (shell words) in `folder`.
-inline SurveyRun runSurvey(const std::filesystem::path& folder, const std::string& arguments) {
-    const std::string command = "cd '" + folder.string() + "' && '" SHARP_SURVEY_EXE "' " + arguments +
-                                " >out.txt 2>err.txt </dev/null";
+// Runs sharp-survey with `arguments` (shell words) in `folder`, under bash after
+// `setup` (limits, say), its standard output to `output`.
+inline SurveyRun runSurvey(const std::filesystem::path& folder, const std::string& arguments,
+                           const std::string& setup = "", const std::string& output = "out.txt") {
+    const std::string command = "cd '" + folder.string() + "' && bash -c '" + setup + " exec \"$0\" \"$@\"' '" +
+                                SHARP_SURVEY_EXE "' " + arguments + " >" + output + " 2>err.txt </dev/null";
     const int raw = std::system(command.c_str());
     return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, sharp::test::readFile(folder / "out.txt"),
             sharp::test::readFile(folder / "err.txt")};

@@ -1,8 +1,6 @@
 #include "survey/ledger/state_file.hpp"
 
-#include <algorithm>
 #include <cerrno>
-#include <cstring>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -13,83 +11,128 @@ namespace sharp::survey {
 
 namespace {
 
-std::string systemError(const std::string& what) { return what + ": " + std::strerror(errno); }
+// Up to here the earlier version's bucket ends, rounded in floating point, were the
+// exact ones: its first that differs is 112201845430196343 (exactly, ...344).
+constexpr std::uint64_t kFormerBucketEndsAgree = 100'000'000'000'000'000;
+
+// Bytes read from the state file at a time; lines may be longer.
+constexpr std::size_t kReadChunk = 1 << 16;
+
+// Opens `path` for reading and writing, creating it if missing; `created` says so.
+int openState(const std::string& path, bool& created) {
+    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0664);
+    created = fd >= 0;
+    if (fd < 0 && errno == EEXIST) fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) throw StateError(systemError("cannot open state file " + path));
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        throw StateError("state file " + path + " is not a regular file; give another file");
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const bool busy = errno == EWOULDBLOCK;
+        const std::string failure = systemError("cannot lock state file " + path);
+        ::close(fd);
+        throw StateError(busy ? "state file " + path + " is in use by another survey" : failure);
+    }
+    return fd;
+}
+
+std::string headerWithChecksum(const std::string& body) { return body + " #" + checksumOf(body); }
+
+std::string headerBody(int version, std::uint64_t from, std::uint64_t to, const SliceLayout& slices,
+                       std::size_t buckets) {
+    return "sharp-survey state " + std::to_string(version) + " from=" + std::to_string(from) +
+           " to=" + std::to_string(to) + " slice-words=" + std::to_string(slices.sliceWords) +
+           " slices=" + std::to_string(slices.count) + " buckets=" + std::to_string(buckets);
+}
 
 }  // namespace
 
-std::string stateHeader(std::uint64_t from, std::uint64_t to, const SliceLayout& slices, std::size_t buckets) {
-    const std::string body = "sharp-survey state 1 from=" + std::to_string(from) + " to=" + std::to_string(to) +
-                             " slice-words=" + std::to_string(slices.sliceWords) +
-                             " slices=" + std::to_string(slices.count) + " buckets=" + std::to_string(buckets);
-    return body + " #" + checksumOf(body);
+std::string stateHeader(std::uint64_t from, std::uint64_t to, const SliceLayout& slices,
+                        const std::vector<std::uint64_t>& bucketEnds) {
+    std::string ends;
+    for (const std::uint64_t end : bucketEnds) ends += std::to_string(end) + ',';
+    return headerWithChecksum(headerBody(2, from, to, slices, bucketEnds.size()) + " bucket-ends=" + checksumOf(ends));
 }
 
-StateFile::StateFile(const std::string& path, const std::string& header, std::uint64_t sliceCount,
-                     std::size_t bucketCount)
-    : path_(path) {
-    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0664);
-    if (fd_ < 0) throw StateError(systemError("cannot open state file " + path));
-    if (flock(fd_, LOCK_EX | LOCK_NB) != 0) {
-        const bool busy = errno == EWOULDBLOCK;
-        ::close(fd_);
-        fd_ = -1;
-        throw StateError(busy ? "state file " + path + " is in use by another survey"
-                              : systemError("cannot lock state file " + path));
-    }
-    try {
-        load(header, sliceCount, bucketCount);
-    } catch (...) {
-        ::close(fd_);
-        fd_ = -1;
-        throw;
-    }
+std::string formerStateHeader(std::uint64_t from, std::uint64_t to, const SliceLayout& slices, std::size_t buckets) {
+    if (to > kFormerBucketEndsAgree) return {};
+    return headerWithChecksum(headerBody(1, from, to, slices, buckets));
 }
 
-StateFile::~StateFile() {
-    if (fd_ >= 0) ::close(fd_);
+void syncFolderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;  // nothing to sync through: the file itself is synced
+    ::fsync(fd);
+    ::close(fd);
 }
 
-void StateFile::load(const std::string& header, std::uint64_t sliceCount, std::size_t bucketCount) {
-    std::string text;
-    char buffer[65536];
-    for (ssize_t got; (got = ::read(fd_, buffer, sizeof buffer)) != 0;) {
+StateFile::StateFile(const std::string& path, const std::string& header, const std::string& formerHeader,
+                     const Misfit& misfit, const Take& take)
+    : path_(path), log_(openState(path, created_), "state file " + path, true) {
+    if (created_) syncFolderOf(path);
+    load(header, formerHeader, misfit, take);
+}
+
+void StateFile::load(const std::string& header, const std::string& formerHeader, const Misfit& misfit,
+                     const Take& take) {
+    std::string line, chunk(kReadChunk, '\0');
+    std::uint64_t offset = 0, lineStart = 0, lineNumber = 1;
+    // A line that does not read as a record: damage, unless it is the last line.
+    std::optional<std::uint64_t> unreadable, unreadableStart;
+    std::uint64_t position = 0;
+    for (;;) {
+        const ssize_t got = ::pread(log_.fd(), chunk.data(), chunk.size(), static_cast<off_t>(position));
+        if (got < 0 && errno == EINTR) continue;
         if (got < 0) throw StateError(systemError("cannot read state file " + path_));
-        text.append(buffer, static_cast<std::size_t>(got));
-    }
-    std::vector<bool> seen(sliceCount);
-    std::size_t start = 0;
-    for (std::size_t lineNumber = 1; start < text.size(); ++lineNumber) {
-        const std::size_t end = text.find('\n', start);
-        const std::string_view line = std::string_view(text).substr(start, end == std::string::npos ? end : end - start);
-        if (end == std::string::npos) {
-            // Only a kill in the middle of a write leaves a line without its end.
-            if (lineNumber == 1 && !header.starts_with(line)) refuseForeign(line);
-            notes_.push_back("state file " + path_ + ": dropped a torn last line (line " +
-                             std::to_string(lineNumber) + "); its slice is computed again");
-            truncateTo(start);
-            text.resize(start);
-            break;
-        }
-        if (lineNumber == 1) {
-            if (line != header) refuseForeign(line);
-        } else {
-            std::optional<SliceRecord> record = parseRecord(line);
-            // A line can carry a good checksum and still not fit this survey: its
-            // counts are summed by bucket, so every index must be one of ours.
-            const bool fits = record && record->slice < sliceCount && !seen[record->slice] &&
-                              std::all_of(record->bucketCounts.begin(), record->bucketCounts.end(),
-                                          [&](const auto& entry) { return entry.first < bucketCount; });
-            if (!fits) {
-                throw StateError("state file " + path_ + " line " + std::to_string(lineNumber) +
+        if (got == 0) break;
+        position += static_cast<std::uint64_t>(got);
+        for (std::size_t i = 0; i < static_cast<std::size_t>(got); ++i, ++offset) {
+            const char c = chunk[i];
+            if (c != '\n') {
+                line.push_back(c);
+                continue;
+            }
+            if (unreadable) {
+                throw StateError("state file " + path_ + " line " + std::to_string(*unreadable) +
                                  " is damaged; refusing to resume (remove the file to start over)");
             }
-            seen[record->slice] = true;
-            loaded_.push_back(std::move(*record));
+            if (lineNumber == 1) {
+                if (line != header && (formerHeader.empty() || line != formerHeader)) refuseForeign(line);
+            } else if (std::optional<SliceRecord> record = parseRecord(line)) {
+                if (const std::optional<std::string> why = misfit(*record)) {
+                    throw StateError("state file " + path_ + " line " + std::to_string(lineNumber) + " is damaged (" +
+                                     *why + "); refusing to resume (remove the file to start over)");
+                }
+                take(*record, {lineStart, line.size()});
+            } else {
+                unreadable = lineNumber;
+                unreadableStart = lineStart;
+            }
+            line.clear();
+            lineStart = offset + 1;
+            ++lineNumber;
         }
-        start = end + 1;
     }
-    if (::lseek(fd_, 0, SEEK_END) < 0) throw StateError(systemError("cannot seek state file " + path_));
-    if (text.empty()) writeAll(header + "\n");
+    if (unreadable) {
+        // A complete line that does not read as a record, with nothing after it: the
+        // write of it went wrong (a disk that lost its tail); as good as torn.
+        cutAt(*unreadableStart, *unreadable, "damaged");
+    } else if (!line.empty()) {
+        // Only a kill in the middle of a write leaves a line without its end.
+        if (lineNumber == 1 && !header.starts_with(line) && !formerHeader.starts_with(line)) refuseForeign(line);
+        cutAt(lineStart, lineNumber, "torn");
+    }
+    if (lineStart == 0) log_.append(header + "\n");
+}
+
+void StateFile::cutAt(std::uint64_t size, std::uint64_t lineNumber, const char* how) {
+    notes_.push_back("state file " + path_ + ": dropped a " + how + " last line (line " + std::to_string(lineNumber) +
+                     "); its slice is computed again");
+    log_.truncate(size);
 }
 
 void StateFile::refuseForeign(std::string_view firstLine) const {
@@ -101,23 +144,5 @@ void StateFile::refuseForeign(std::string_view firstLine) const {
     }
     throw StateError(path_ + " is not a sharp-survey state file (or its first line is damaged); give another file");
 }
-
-void StateFile::truncateTo(std::uint64_t size) {
-    if (::ftruncate(fd_, static_cast<off_t>(size)) != 0 || ::fsync(fd_) != 0) {
-        throw StateError(systemError("cannot cut the torn line off state file " + path_));
-    }
-}
-
-void StateFile::writeAll(const std::string& text) {
-    for (std::size_t done = 0; done < text.size();) {
-        const ssize_t wrote = ::write(fd_, text.data() + done, text.size() - done);
-        if (wrote < 0 && errno == EINTR) continue;
-        if (wrote <= 0) throw StateError(systemError("cannot write state file " + path_));
-        done += static_cast<std::size_t>(wrote);
-    }
-    if (::fsync(fd_) != 0) throw StateError(systemError("cannot sync state file " + path_));
-}
-
-void StateFile::append(const SliceRecord& record) { writeAll(formatRecord(record)); }
 
 }  // namespace sharp::survey

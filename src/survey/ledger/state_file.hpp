@@ -3,54 +3,59 @@
 #pragma once
 
 #include <cstdint>
-#include <stdexcept>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "survey/ledger/record_log.hpp"
 #include "survey/ledger/slices.hpp"
 
 namespace sharp::survey {
 
-// A state file that cannot be used; the message is the one line the user sees.
-class StateError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
 class StateFile {
 public:
-    // Opens or creates `path` and takes its lock (a second survey on the same file is
-    // refused), then loads it: a new file gets `header`; an existing one must start
-    // with it. A torn last line (a kill mid-write) is cut off with a note; any other
-    // damaged line, a slice outside 0 .. sliceCount - 1 or twice, or a bucket outside
-    // 0 .. bucketCount - 1, is refused.
-    StateFile(const std::string& path, const std::string& header, std::uint64_t sliceCount, std::size_t bucketCount);
-    ~StateFile();
-    StateFile(const StateFile&) = delete;
-    StateFile& operator=(const StateFile&) = delete;
+    // Says why a record cannot be this survey's, or nothing.
+    using Misfit = std::function<std::optional<std::string>(const SliceRecord&)>;
+    // Takes each good record of the file, in file order, with where its line stands.
+    using Take = std::function<void(const SliceRecord&, LineSpan)>;
 
-    const std::vector<SliceRecord>& loaded() const { return loaded_; }
+    // Opens or creates `path`, a regular file (or a link to one), and takes its lock:
+    // a second survey on the same file is refused. A new file gets `header`; an
+    // existing one must start with it, or with `formerHeader`, this survey's header
+    // as an earlier version wrote it. Then each record line goes through `misfit`
+    // and on to `take`, read a line at a time. A torn or unreadable last line (a kill
+    // mid-write) is cut off with a note; any other damaged or misfit line is refused.
+    StateFile(const std::string& path, const std::string& header, const std::string& formerHeader,
+              const Misfit& misfit, const Take& take);
+
     const std::vector<std::string>& notes() const { return notes_; }
-
-    // Appends the record's line and syncs it to disk.
-    void append(const SliceRecord& record);
+    RecordLog& log() { return log_; }
 
 private:
-    void load(const std::string& header, std::uint64_t sliceCount, std::size_t bucketCount);
-    void writeAll(const std::string& text);
-    void truncateTo(std::uint64_t size);
+    void load(const std::string& header, const std::string& formerHeader, const Misfit& misfit, const Take& take);
+    void cutAt(std::uint64_t size, std::uint64_t lineNumber, const char* how);
     // Refuses a file whose first line is not this survey's header.
     [[noreturn]] void refuseForeign(std::string_view firstLine) const;
 
     std::string path_;
-    int fd_ = -1;
-    std::vector<SliceRecord> loaded_;
+    RecordLog log_;
+    bool created_ = false;
     std::vector<std::string> notes_;
 };
 
 // The header line of a survey's state file (without its '\n'): the range, the slice
-// size and count, and the number of buckets, with a checksum.
-std::string stateHeader(std::uint64_t from, std::uint64_t to, const SliceLayout& slices, std::size_t buckets);
+// size and count, the number of buckets and a digest of their ends, with a checksum.
+std::string stateHeader(std::uint64_t from, std::uint64_t to, const SliceLayout& slices,
+                        const std::vector<std::uint64_t>& bucketEnds);
+
+// The header an earlier version wrote for the same survey, without the digest of the
+// bucket ends: its files are still resumed where its bucket ends were the same,
+// up to 10^17; above, nothing.
+std::string formerStateHeader(std::uint64_t from, std::uint64_t to, const SliceLayout& slices, std::size_t buckets);
+
+// Syncs the folder that holds `path`, so that a file created or renamed there stays.
+void syncFolderOf(const std::string& path);
 
 }  // namespace sharp::survey

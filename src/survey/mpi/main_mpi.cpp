@@ -6,17 +6,25 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <string>
 #include <variant>
+#include <vector>
 
-#include "survey/program/survey_program.hpp"
-#include "survey/program/cli.hpp"
-#include "survey/mpi/slice_ranks.hpp"
 #include "survey/ledger/checkpoints.hpp"
 #include "survey/ledger/slices.hpp"
+#include "survey/mpi/slice_ranks.hpp"
+#include "survey/program/cli.hpp"
+#include "survey/program/survey_program.hpp"
+#include "survey/survey_constants.hpp"
 
 namespace {
 
 using namespace sharp::survey;
+
+constexpr int kCoordinator = 0;
+
+// Characters of a survey identity: the 16 hex digits of a checksum.
+constexpr int kIdentitySize = 16;
 
 // A rank other than 0: tests the slices rank 0 hands out.
 int runWorkerRank(const SurveyRequest& request) {
@@ -26,7 +34,7 @@ int runWorkerRank(const SurveyRequest& request) {
         runSlices(planSurvey(request.from, request.to, request.threads), remote);
     } catch (const std::exception& failure) {
         std::fprintf(stderr, "sharp-survey: %s\n", failure.what());
-        MPI_Abort(MPI_COMM_WORLD, 1);
+        MPI_Abort(MPI_COMM_WORLD, kExitFailed);
     }
     remote.done();
     return 0;
@@ -37,10 +45,40 @@ int runCoordinatorRank(const SurveyRequest& request, int ranks) {
     SliceSharing sharing;
     sharing.serve = [&](SliceExchange& ledger) { coordinator.serve(ledger); };
     sharing.awaitOthers = [&] { coordinator.awaitOthers(); };
+    sharing.stop = [&] { coordinator.stop(); };
     const int status = runSurveyProgram(request, sharing);
     // A refusal or a failure leaves the other ranks waiting for slices: end the job.
     if (status != 0) MPI_Abort(MPI_COMM_WORLD, status);
     return status;
+}
+
+// Every rank's status of reading the command line, agreed on: the worst of them.
+int agreedStatus(int status) {
+    int worst = 0;
+    MPI_Allreduce(&status, &worst, 1, MPI_INT, MPI_MAX, MPI_COMM_WORLD);
+    return worst;
+}
+
+// Rank 0 compares every rank's survey identity with its own; true for all ranks
+// when they agree. A rank built or started otherwise is named, not summed in.
+bool identitiesAgree(const SurveyRequest& request, int rank, int ranks) {
+    std::string identity = surveyIdentity(request);
+    identity.resize(kIdentitySize, ' ');
+    std::vector<char> all(rank == kCoordinator ? static_cast<std::size_t>(ranks) * kIdentitySize : 0);
+    MPI_Gather(identity.data(), kIdentitySize, MPI_CHAR, all.data(), kIdentitySize, MPI_CHAR, kCoordinator,
+               MPI_COMM_WORLD);
+    int agree = 1;
+    if (rank == kCoordinator) {
+        for (int other = 1; other < ranks && agree; ++other) {
+            const std::string theirs(all.data() + static_cast<std::size_t>(other) * kIdentitySize, kIdentitySize);
+            if (theirs == identity) continue;
+            std::fprintf(stderr, "sharp-survey: rank %d runs another build or survey (%s against rank 0's %s); refusing it\n",
+                         other, theirs.c_str(), identity.c_str());
+            agree = 0;
+        }
+    }
+    MPI_Bcast(&agree, 1, MPI_INT, kCoordinator, MPI_COMM_WORLD);
+    return agree != 0;
 }
 
 }  // namespace
@@ -50,13 +88,13 @@ int main(int argc, char** argv) {
     MPI_Init_thread(&argc, &argv, MPI_THREAD_SERIALIZED, &provided);
     if (provided < MPI_THREAD_SERIALIZED) {
         std::fputs("sharp-survey: this MPI library cannot serve calls from several threads\n", stderr);
-        MPI_Abort(MPI_COMM_WORLD, 1);
+        MPI_Abort(MPI_COMM_WORLD, kExitFailed);
     }
     int rank = 0, ranks = 1;
     MPI_Comm_rank(MPI_COMM_WORLD, &rank);
     MPI_Comm_size(MPI_COMM_WORLD, &ranks);
     // Every rank reads the same command line; only rank 0 says what is wrong with it.
-    const int savedErrors = rank == 0 ? -1 : dup(STDERR_FILENO);
+    const int savedErrors = rank == kCoordinator ? -1 : dup(STDERR_FILENO);
     if (savedErrors >= 0) {
         const int quiet = open("/dev/null", O_WRONLY);
         dup2(quiet, STDERR_FILENO);
@@ -67,12 +105,24 @@ int main(int argc, char** argv) {
         dup2(savedErrors, STDERR_FILENO);
         close(savedErrors);
     }
-    if (const int* status = std::get_if<int>(&request)) {
+    // --help, --version and bad input end every rank the same way: 0 to go on, 1 for
+    // an answered --help or --version, 1 + the exit status of a refusal.
+    const int* early = std::get_if<int>(&request);
+    const int own = early ? 1 + *early : 0;
+    const int agreed = agreedStatus(own);
+    if (agreed != 0) {
+        if (rank == kCoordinator && own == 0) {
+            std::fputs("sharp-survey: another rank could not read the command line; refusing\n", stderr);
+        }
         MPI_Finalize();
-        return *status;
+        return agreed - 1;
     }
     const auto& survey = std::get<SurveyRequest>(request);
-    const int status = rank == 0 ? runCoordinatorRank(survey, ranks) : runWorkerRank(survey);
+    if (!identitiesAgree(survey, rank, ranks)) {
+        MPI_Finalize();
+        return kExitBadInput;
+    }
+    const int result = rank == kCoordinator ? runCoordinatorRank(survey, ranks) : runWorkerRank(survey);
     MPI_Finalize();
-    return status;
+    return result;
 }

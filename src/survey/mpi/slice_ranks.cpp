@@ -58,9 +58,14 @@ void SliceCoordinator::awaitOthers() {
     if (thread_.joinable()) thread_.join();
 }
 
+void SliceCoordinator::stop() {
+    stopping_ = true;
+    if (thread_.joinable()) thread_.join();
+}
+
 void SliceCoordinator::run(SliceExchange& ledger) {
     try {
-        for (int active = ranks_ - 1; active > 0;) {
+        for (int active = ranks_ - 1; active > 0 && !stopping_;) {
             // A blocking probe spins on a core that rank 0's own workers need: poll and sleep instead.
             MPI_Status status;
             int arrived = 0;
@@ -81,8 +86,13 @@ void SliceCoordinator::run(SliceExchange& ledger) {
             } else if (status.MPI_TAG == kRecord) {
                 if (!message.empty()) message.pop_back();  // the line's '\n'
                 std::optional<SliceRecord> record = parseRecord(message);
-                if (!record) abortJob("rank " + std::to_string(status.MPI_SOURCE) + " sent a damaged slice record");
-                ledger.finished(std::move(*record));
+                const std::string from = "rank " + std::to_string(status.MPI_SOURCE);
+                if (!record) abortJob(from + " sent a damaged slice record");
+                try {
+                    ledger.finished(std::move(*record));  // checked there before it is written
+                } catch (const std::exception& misfit) {
+                    abortJob(from + ": " + misfit.what());
+                }
             } else if (status.MPI_TAG == kDone) {
                 --active;
             }

@@ -3,6 +3,7 @@
 // writes anything. Built only with -DSHARP_MPI=ON.
 #pragma once
 
+#include <atomic>
 #include <optional>
 #include <thread>
 
@@ -27,13 +28,18 @@ private:
 class SliceCoordinator {
 public:
     explicit SliceCoordinator(int ranks) : ranks_(ranks) {}
+    ~SliceCoordinator() { stop(); }
     void serve(SliceExchange& ledger);
+    // Returns once every other rank is done.
     void awaitOthers();
+    // Stops serving at once (the survey failed) and returns when the thread is gone.
+    void stop();
 
 private:
     void run(SliceExchange& ledger);
 
     const int ranks_;
+    std::atomic<bool> stopping_ = false;
     std::thread thread_;
 };
 

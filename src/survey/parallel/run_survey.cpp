@@ -4,7 +4,11 @@
 #include <condition_variable>
 #include <exception>
 #include <map>
+#include <new>
 #include <mutex>
+#include <stdexcept>
+#include <string>
+#include <system_error>
 #include <thread>
 #include <utility>
 
@@ -163,12 +167,25 @@ std::vector<ClassCounts> runSurvey(const SurveyPlan& plan, const std::function<v
         try {
             Segment segment(pattern, segmentWords);
             for (Job job; scheduler.take(job);) scheduler.finish(job, testRun(segment, plan, job, segmentWords));
+        } catch (const std::bad_alloc&) {
+            scheduler.fail(std::make_exception_ptr(
+                std::runtime_error("not enough memory for a worker thread's segment; give fewer --threads")));
         } catch (...) {
             scheduler.fail(std::current_exception());
         }
     };
     std::vector<std::jthread> workers;
-    for (unsigned t = 1; t < threads; ++t) workers.emplace_back(work);
+    for (unsigned t = 1; t < threads; ++t) {
+        try {
+            workers.emplace_back(work);
+        } catch (const std::system_error& failure) {
+            // Stop the workers already started at once, not after the whole survey.
+            scheduler.fail(std::make_exception_ptr(std::runtime_error(
+                "cannot start worker thread " + std::to_string(t + 1) + " of " + std::to_string(threads) + ": " +
+                failure.code().message() + "; give fewer --threads")));
+            break;
+        }
+    }
     work();
     workers.clear();  // joins
     scheduler.rethrowFailure();

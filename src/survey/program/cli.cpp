@@ -6,6 +6,7 @@
 #include <CLI/CLI.hpp>
 
 #include "survey/program/number_expression.hpp"
+#include "survey/program/output_file.hpp"
 #include "survey/survey_constants.hpp"
 
 namespace sharp::survey {
@@ -30,17 +31,25 @@ std::variant<SurveyRequest, int> parseSurveyArguments(int argc, const char* cons
     app.add_option("--from", fromText, "first number tested (default 0; the first candidate is 23)");
     app.add_option("--threads", request.threads, "worker threads (default: every core)")
         ->check(CLI::Range(1u, kMaxThreads));
-    app.add_option("--csv", request.csvPath, "write the counts at about 20 points per decade to FILE");
-    app.add_option("--tossed", request.tossedPath, "write every tossed candidate to FILE");
+    app.set_version_flag("--version", std::string("sharp-survey ") + SHARP_VERSION);
+    app.add_option("--csv", request.csvPath,
+                   "write the counts at about 20 points per decade to FILE (- for standard output)");
+    app.add_option("--tossed", request.tossedPath, "write every tossed candidate to FILE (- for standard output)");
     app.add_option("--state", request.statePath,
                    "record each finished slice in FILE; run again with the same FILE and range to resume");
     app.add_flag("--quiet", request.quiet, "no status line");
     app.add_option("TO", toText, "last number tested: 1000, 1e10, 10^12, 2^32, 2^64-1 ...")->required();
-    app.footer("Numbers: decimal, 1e10, 10^12, 2^32, with +K or -K (2^64-1).");
+    app.footer(
+        "Numbers: decimal, 1e10, 10^12, 2^32, with +K or -K (2^64-1). With --csv - or --tossed -,\n"
+        "that file goes to standard output and the table to standard error.\n\n"
+        "Examples:\n"
+        "  sharp-survey 1e10                  the table from 0 to 10^10 on every core\n"
+        "  sharp-survey --from 2^64-2^30 --state top.state --tossed top.txt 2^64-1\n"
+        "                                     the top 2^30 numbers, resumable, every tossed candidate kept");
     try {
         app.parse(argc, argv);
-    } catch (const CLI::CallForHelp& help) {
-        return app.exit(help);
+    } catch (const CLI::Success& answered) {  // --help or --version
+        return app.exit(answered);
     } catch (const CLI::ParseError& error) {
         return badInput(error.what());
     }
@@ -53,11 +62,8 @@ std::variant<SurveyRequest, int> parseSurveyArguments(int argc, const char* cons
     if (request.to < request.from) {
         return badInput("TO (" + std::to_string(request.to) + ") is below --from (" + std::to_string(request.from) + ")");
     }
-    const std::string* paths[] = {&request.csvPath, &request.tossedPath, &request.statePath};
-    for (std::size_t i = 0; i < 3; ++i) {
-        for (std::size_t j = i + 1; j < 3; ++j) {
-            if (!paths[i]->empty() && *paths[i] == *paths[j]) return badInput("two options name the file " + *paths[i]);
-        }
+    if (const auto refusal = sameFileRefusal(request.csvPath, request.tossedPath, request.statePath)) {
+        return badInput(*refusal);
     }
     return request;
 }

@@ -1,9 +1,6 @@
 #include "survey/program/report.hpp"
 
-#include <cerrno>
-#include <cstring>
-
-#include <unistd.h>
+#include <cstdio>
 
 namespace sharp::survey {
 
@@ -53,33 +50,6 @@ std::string formatCsv(const std::vector<Checkpoint>& checkpoints, const std::vec
 
 std::string tossedLine(const TossedCandidate& tossed) {
     return std::to_string(tossed.value) + (tossed.prime ? " prime\n" : " composite\n");
-}
-
-OutputFile::~OutputFile() {
-    if (file_ == nullptr) return;
-    std::fclose(file_);
-    std::remove(partPath_.c_str());
-}
-
-bool OutputFile::open(const std::string& path, std::string& error) {
-    path_ = path;
-    partPath_ = path + ".part";
-    file_ = std::fopen(partPath_.c_str(), "w");
-    if (file_ == nullptr) error = "cannot write " + partPath_ + ": " + std::strerror(errno);
-    return file_ != nullptr;
-}
-
-void OutputFile::write(const std::string& text) { std::fwrite(text.data(), 1, text.size(), file_); }
-
-bool OutputFile::commit(std::string& error) {
-    bool good = std::fflush(file_) == 0 && std::ferror(file_) == 0 && fsync(fileno(file_)) == 0;
-    const int writeError = errno;
-    good = std::fclose(file_) == 0 && good;
-    file_ = nullptr;
-    if (good && std::rename(partPath_.c_str(), path_.c_str()) == 0) return true;
-    error = "cannot write " + path_ + ": " + std::strerror(good ? errno : writeError);
-    std::remove(partPath_.c_str());
-    return false;
 }
 
 }  // namespace sharp::survey

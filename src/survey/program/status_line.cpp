@@ -6,8 +6,8 @@
 
 namespace sharp::survey {
 
-StatusLine::StatusLine(bool enabled, double total)
-    : enabled_(enabled), total_(total), start_(std::chrono::steady_clock::now()), lastDrawn_(start_) {}
+StatusLine::StatusLine(bool enabled, double total, double alreadyDone)
+    : enabled_(enabled), total_(total), alreadyDone_(alreadyDone), start_(std::chrono::steady_clock::now()), lastDrawn_(start_) {}
 
 void StatusLine::update(double doneNumbers, std::uint64_t candidates) {
     if (!enabled_) return;
@@ -16,7 +16,8 @@ void StatusLine::update(double doneNumbers, std::uint64_t candidates) {
     lastDrawn_ = now;
     const double elapsed = std::chrono::duration<double>(now - start_).count();
     const double done = doneNumbers / total_;
-    const double left = done > 0 ? elapsed * (1 - done) / done : 0;
+    const double doneHere = doneNumbers - alreadyDone_;
+    const double left = doneHere > 0 ? elapsed * (total_ - doneNumbers) / doneHere : 0;
     std::fprintf(stderr, "\r%5.1f%%  %.3g candidates/s  %.0f s left   ", 100 * done,
                  static_cast<double>(candidates) / elapsed, left);
     std::fflush(stderr);

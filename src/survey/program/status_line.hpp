@@ -9,12 +9,12 @@ namespace sharp::survey {
 class StatusLine {
 public:
     // Shows nothing unless `enabled` (standard error is a terminal and not --quiet);
-    // `total` numbers are to be tested.
-    StatusLine(bool enabled, double total);
+    // `total` numbers are to be tested, `alreadyDone` of them recorded before this run.
+    StatusLine(bool enabled, double total, double alreadyDone = 0);
 
-    // Called as the survey has tested `done` numbers holding `candidates` candidates;
-    // redraws at most every kStatusInterval seconds: percent done, candidates per
-    // second, time left.
+    // Called as `done` numbers are tested (those recorded before included) and this
+    // run has found `candidates` candidates; redraws at most every kStatusInterval
+    // seconds: percent done, candidates per second, time left at this run's pace.
     void update(double done, std::uint64_t candidates);
 
     // Clears the line.
@@ -23,7 +23,7 @@ public:
 private:
     bool enabled_;
     bool drawn_ = false;
-    double total_;
+    double total_, alreadyDone_;
     std::chrono::steady_clock::time_point start_, lastDrawn_;
 };
 

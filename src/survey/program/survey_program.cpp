@@ -1,19 +1,22 @@
 #include "survey/program/survey_program.hpp"
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <exception>
-#include <mutex>
 #include <optional>
 
 #include <unistd.h>
 
+#include "sharp/sharp_table.hpp"
 #include "survey/ledger/checkpoints.hpp"
-#include "survey/program/report.hpp"
+#include "survey/ledger/slice_book.hpp"
 #include "survey/ledger/slices.hpp"
 #include "survey/ledger/state_file.hpp"
+#include "survey/program/output_file.hpp"
+#include "survey/program/report.hpp"
 #include "survey/program/status_line.hpp"
-#include "survey/parallel/run_survey.hpp"
 #include "survey/survey_constants.hpp"
 
 namespace sharp::survey {
@@ -25,65 +28,55 @@ int failWith(const std::string& message, int status) {
     return status;
 }
 
-// Every slice's record, as loaded from the state file or found since; the outputs
-// are summed from them in slice order, whichever way and in whatever order they came.
-// It hands out the slices still missing and records each finished one in the state
-// file first; calls may come from any thread.
-class SliceBook : public SliceExchange {
+std::string tossedSummary(const SliceBook& book, const std::vector<ClassCounts>& buckets) {
+    std::uint64_t total = 0, primes = 0;
+    for (const ClassCounts& c : buckets) {
+        total += c.tossedPrimes + c.tossedComposites;
+        primes += c.tossedPrimes;
+    }
+    if (total == 0) return "tossed candidates: none\n";
+    std::string shown;
+    std::uint64_t listed = 0;
+    book.forEachTossed([&](const TossedCandidate& tossed) {
+        shown += "  " + tossedLine(tossed);
+        return ++listed < kTossedShown;
+    });
+    return "tossed candidates: " + std::to_string(total) + ", " + std::to_string(primes) + " of them prime; the first " +
+           std::to_string(listed) + ":\n" + shown;
+}
+
+// Stops the other ranks' service however the survey ends, before the ledger it uses goes.
+class ServiceStop {
 public:
-    SliceBook(const SliceLayout& layout, StateFile* state) : layout_(layout), state_(state), records_(layout.count) {}
-
-    void store(SliceRecord record) { records_[record.slice] = std::move(record); }
-
-    std::optional<Piece> next() override {
-        std::lock_guard lock(mutex_);
-        while (cursor_ < layout_.count && records_[cursor_]) ++cursor_;
-        if (cursor_ == layout_.count) return std::nullopt;
-        return layout_.piece(cursor_++);
+    explicit ServiceStop(const SliceSharing& sharing) : sharing_(sharing) {}
+    ~ServiceStop() {
+        if (sharing_.stop) sharing_.stop();
     }
-
-    void finished(SliceRecord record) override {
-        std::lock_guard lock(mutex_);
-        if (state_) state_->append(record);
-        store(std::move(record));
-    }
-
-    std::vector<ClassCounts> bucketCounts(std::size_t buckets) const {
-        std::vector<ClassCounts> counts(buckets);
-        for (const auto& record : records_) {
-            for (const auto& [bucket, c] : record->bucketCounts) counts[bucket] += c;
-        }
-        return counts;
-    }
-
-    template <class Visit>
-    void forEachTossed(Visit&& visit) const {
-        for (const auto& record : records_) {
-            for (const TossedCandidate& tossed : record->tossed) visit(tossed);
-        }
-    }
+    ServiceStop(const ServiceStop&) = delete;
+    ServiceStop& operator=(const ServiceStop&) = delete;
 
 private:
-    const SliceLayout& layout_;
-    StateFile* const state_;
-    std::mutex mutex_;
-    std::vector<std::optional<SliceRecord>> records_;
-    std::uint64_t cursor_ = 0;
+    const SliceSharing& sharing_;
 };
 
-std::string tossedSummary(const SliceBook& book) {
-    std::uint64_t total = 0, primes = 0;
-    std::string shown;
-    book.forEachTossed([&](const TossedCandidate& tossed) {
-        if (total++ < kTossedShown) shown += "  " + tossedLine(tossed);
-        primes += tossed.prime;
-    });
-    if (total == 0) return "tossed candidates: none\n";
-    return "tossed candidates: " + std::to_string(total) + ", " + std::to_string(primes) + " of them prime; the first " +
-           std::to_string(std::min<std::uint64_t>(total, kTossedShown)) + ":\n" + shown;
+// Where the table goes: standard output, unless a file option took it.
+std::FILE* tableStream(const OutputFile& csv, const OutputFile& tossed) {
+    return csv.isStandardOutput() || tossed.isStandardOutput() ? stderr : stdout;
 }
 
 }  // namespace
+
+std::string surveyIdentity(const SurveyRequest& request) {
+    const SurveyPlan plan = planSurvey(request.from, request.to, request.threads);
+    std::string identity = stateHeader(request.from, request.to, SliceLayout::forRange(request.from, request.to),
+                                       plan.bucketEnds);
+    identity += " sharp-survey " SHARP_VERSION " " __VERSION__ " sharps";
+    for (const std::uint32_t s : kSharpNumbers) {
+        identity += ' ';  // appended piece by piece: GCC 12 warns falsely on " " + std::string
+        identity += std::to_string(s);
+    }
+    return checksumOf(identity);
+}
 
 int runSurveyProgram(const SurveyRequest& request, const SliceSharing& sharing) {
     OutputFile csv, tossedFile;
@@ -95,31 +88,38 @@ int runSurveyProgram(const SurveyRequest& request, const SliceSharing& sharing) 
     const std::vector<Checkpoint> checkpoints = planCheckpoints(request.from, request.to);
     const SurveyPlan plan = planSurvey(request.from, request.to, request.threads);
     const SliceLayout slices = SliceLayout::forRange(request.from, request.to);
+    SliceBook book(plan, slices);
     std::optional<StateFile> state;
-    if (!request.statePath.empty()) {
-        try {
-            state.emplace(request.statePath, stateHeader(request.from, request.to, slices, checkpoints.size()),
-                          slices.count, checkpoints.size());
-        } catch (const StateError& refusal) {
-            return failWith(refusal.what(), kExitBadInput);
+    std::optional<RecordLog> scratch;
+    try {
+        if (!request.statePath.empty()) {
+            state.emplace(
+                request.statePath, stateHeader(request.from, request.to, slices, plan.bucketEnds),
+                formerStateHeader(request.from, request.to, slices, plan.bucketEnds.size()),
+                [&](const SliceRecord& record) { return book.misfit(record); },
+                [&](const SliceRecord& record, LineSpan span) { book.recordLoaded(record, span); });
+            for (const std::string& note : state->notes()) std::fprintf(stderr, "sharp-survey: %s\n", note.c_str());
+            book.keepIn(state->log());
+        } else {
+            book.keepIn(scratch.emplace(RecordLog::scratch()));
         }
-        for (const std::string& note : state->notes()) std::fprintf(stderr, "sharp-survey: %s\n", note.c_str());
-    }
-    SliceBook book(slices, state ? &*state : nullptr);
-    if (state) {
-        for (const SliceRecord& record : state->loaded()) book.store(record);
+    } catch (const StateError& refusal) {
+        return failWith(refusal.what(), kExitBadInput);
     }
 
-    StatusLine status(!request.quiet && isatty(STDERR_FILENO), static_cast<double>(request.to - request.from) + 1);
-    double numbersDone = 0;
+    const double alreadyDone = book.recordedNumbers();
+    StatusLine status(!request.quiet && isatty(STDERR_FILENO), static_cast<double>(request.to - request.from) + 1,
+                      alreadyDone);
+    double sliceInProgress = 0;  // numbers of this process's slice not yet recorded
     std::uint64_t candidatesDone = 0;
     const auto start = std::chrono::steady_clock::now();
     try {
+        const ServiceStop stopService(sharing);
         if (sharing.serve) sharing.serve(book);
         runSlices(plan, book, [&](const SegmentReport& report) {
             for (const auto& [bucket, counts] : report.bucketCounts) candidatesDone += counts.candidates;
-            numbersDone += static_cast<double>(report.last - report.first) + 1;
-            status.update(numbersDone, candidatesDone);
+            sliceInProgress = report.endsPiece ? 0 : sliceInProgress + static_cast<double>(report.last - report.first) + 1;
+            status.update(book.recordedNumbers() + sliceInProgress, candidatesDone);
         });
         if (sharing.awaitOthers) sharing.awaitOthers();
     } catch (const std::exception& failure) {
@@ -129,22 +129,35 @@ int runSurveyProgram(const SurveyRequest& request, const SliceSharing& sharing) 
     status.finish();
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
-    const std::vector<ClassCounts> cumulative = cumulativeCounts(book.bucketCounts(checkpoints.size()));
-    std::fputs(formatTable(checkpoints, cumulative).c_str(), stdout);
-    std::printf("time: %.3f s\n", seconds);
-    std::fputs(tossedSummary(book).c_str(), stdout);
-    std::fflush(stdout);
-
-    int exitStatus = 0;
-    if (csv.isOpen()) {
-        csv.write(formatCsv(checkpoints, cumulative));
-        if (!csv.commit(error)) exitStatus = failWith(error, kExitFailed);
+    std::FILE* const table = tableStream(csv, tossedFile);
+    try {
+        const std::vector<ClassCounts> buckets = book.bucketCounts();
+        const std::vector<ClassCounts> cumulative = cumulativeCounts(buckets);
+        std::fputs(formatTable(checkpoints, cumulative).c_str(), table);
+        std::fprintf(table, "time: %.3f s\n", seconds);
+        std::fputs(tossedSummary(book, buckets).c_str(), table);
+        if (std::fflush(table) != 0 || std::ferror(table)) {
+            const int cause = errno;
+            return failWith(std::string("cannot write the table to ") + (table == stdout ? "standard output" : "standard error") +
+                                ": " + std::strerror(cause),
+                            kExitFailed);
+        }
+        int exitStatus = 0;
+        if (csv.isOpen()) {
+            csv.write(formatCsv(checkpoints, cumulative));
+            if (!csv.commit(error)) exitStatus = failWith(error, kExitFailed);
+        }
+        if (tossedFile.isOpen()) {
+            book.forEachTossed([&](const TossedCandidate& tossed) {
+                tossedFile.write(tossedLine(tossed));
+                return true;
+            });
+            if (!tossedFile.commit(error)) exitStatus = failWith(error, kExitFailed);
+        }
+        return exitStatus;
+    } catch (const std::exception& failure) {
+        return failWith(failure.what(), kExitFailed);
     }
-    if (tossedFile.isOpen()) {
-        book.forEachTossed([&](const TossedCandidate& tossed) { tossedFile.write(tossedLine(tossed)); });
-        if (!tossedFile.commit(error)) exitStatus = failWith(error, kExitFailed);
-    }
-    return exitStatus;
 }
 
 }  // namespace sharp::survey

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 
 #include "survey/program/cli.hpp"
 #include "survey/ledger/slice_exchange.hpp"
@@ -16,7 +17,14 @@ struct SliceSharing {
     std::function<void(SliceExchange& ledger)> serve;
     // Called when this process has no slice left: returns once the others are done.
     std::function<void()> awaitOthers;
+    // Called however the survey ends, after awaitOthers or instead of it: stops
+    // serving, so nothing uses the ledger once it is gone.
+    std::function<void()> stop;
 };
+
+// A digest of the survey this build computes for `request`: range, slices, bucket
+// ends, the sharp table and the build itself. Processes that share slices must agree on it.
+std::string surveyIdentity(const SurveyRequest& request);
 
 // Opens the output files (bad ones end the program before any work), runs the
 // survey with a status line, prints the table, the time and the first tossed

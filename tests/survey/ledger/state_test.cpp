@@ -86,11 +86,11 @@ TEST_F(StateFiles, ACutAtEveryByteOfTheLastLineResumes) {
 }
 
 TEST_F(StateFiles, DamagedForeignOrBusyStateIsRefused) {
-    std::string damaged = *state_;
-    const std::size_t digit = damaged.find_first_of("123456789", damaged.size() / 2);
-    damaged[digit] = damaged[digit] == '9' ? '8' : '9';
     const std::size_t firstRecord = state_->find('\n') + 1;
     const std::string firstLine = state_->substr(firstRecord, state_->find('\n', firstRecord) + 1 - firstRecord);
+    std::string damaged = *state_;  // a digit changed in a line with more after it
+    const std::size_t digit = damaged.find_first_of("123456789", firstRecord + 2);
+    damaged[digit] = damaged[digit] == '9' ? '8' : '9';
     std::string twice = *state_;
     twice.insert(firstRecord, firstLine);  // slice 0 twice: as wrong as a damaged line
     SliceRecord outside;  // slice 0 with a good checksum, but a bucket this survey does not have
@@ -122,6 +122,36 @@ TEST_F(StateFiles, DamagedForeignOrBusyStateIsRefused) {
     ::close(held);
     EXPECT_EQ(busy.status, 2);
     EXPECT_NE(busy.err.find("in use by another survey"), std::string::npos) << busy.err;
+}
+
+// A complete last line that does not read (its write went wrong) is as good as torn.
+TEST_F(StateFiles, ADamagedLastLineIsDroppedAndComputedAgain) {
+    std::string damaged = *state_;
+    const std::size_t digit = damaged.find_first_of("123456789", damaged.rfind('\n', damaged.size() - 2) + 2);
+    damaged[digit] = damaged[digit] == '9' ? '8' : '9';
+    const test::SurveyRun run = resume(damaged);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.err.find("dropped a damaged last line"), std::string::npos) << run.err;
+    EXPECT_EQ(outputsIn(dir_.path(), run), *expected_);
+}
+
+// A full disk mid-append: the survey stops with status 1, the file keeps only
+// complete lines, and a rerun resumes from them.
+TEST_F(StateFiles, AFailedAppendLeavesCompleteLinesToResumeFrom) {
+    const test::SurveyRun cut =
+        test::runSurvey(dir_.path(), kRange + " --state state.txt", "ulimit -f 4; trap \"\" XFSZ;");
+    EXPECT_EQ(cut.status, 1);
+    EXPECT_NE(cut.err.find("cannot write state file state.txt: File too large"), std::string::npos) << cut.err;
+    const std::string kept = readFile(dir_.path() / "state.txt");
+    ASSERT_FALSE(kept.empty());
+    EXPECT_EQ(kept.back(), '\n');
+    EXPECT_LT(kept.size(), state_->size());
+    for (std::size_t at = 0; at < kept.size(); at = kept.find('\n', at) + 1) {
+        EXPECT_NE(state_->find(kept.substr(at, kept.find('\n', at) + 1 - at)), std::string::npos);
+    }
+    const test::SurveyRun resumed = test::runSurvey(dir_.path(), kRange + " --state state.txt");
+    ASSERT_EQ(resumed.status, 0) << resumed.err;
+    EXPECT_EQ(outputsIn(dir_.path(), resumed), *expected_);
 }
 
 // Kills a survey with SIGKILL at random moments, resumes it each time, and expects

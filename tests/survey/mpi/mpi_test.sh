@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # sharp-survey built for MPI against the plain build, on [0, 10^9]:
 #   1. 3 ranks of one thread each write byte for byte the plain build's table, CSV and tossed list;
-#   2. an MPI run resumed from a state file cut in the middle of a line writes them too.
+#   2. an MPI run resumed from a state file cut in the middle of a line writes them too;
+#   3. a rank started on another survey is refused before any work, with status 2.
 # Usage: mpi_test.sh PLAIN_SURVEY MPI_SURVEY
 set -euo pipefail
 plain=$(realpath "$1")
@@ -26,4 +27,9 @@ head -c $((keep + 40)) mpi.state > resumed.state
 grep -q 'dropped a torn last line' resumed.err
 cmp plain.out resumed.out && cmp plain.csv resumed.csv && cmp plain.txt resumed.txt
 [ "$(wc -l < resumed.state)" = "$((slices + 1))" ]
-echo "mpi: 3 ranks and a resumed MPI run write the plain build's outputs ($slices slices)"
+status=0
+mpirun --oversubscribe --allow-run-as-root -n 1 "$mpi" --quiet 1e9 : -n 1 "$mpi" --quiet 2e9 \
+  > other.out 2> other.err || status=$?
+[ "$status" = 2 ] && grep -q 'rank 1 runs another build or survey' other.err && [ ! -s other.out ] ||
+  { echo "a rank on another survey was not refused (status $status)" >&2; cat other.err >&2; exit 1; }
+echo "mpi: 3 ranks and a resumed MPI run write the plain build's outputs ($slices slices); another survey is refused"

@@ -1,5 +1,8 @@
 // The sharp-survey executable: its answers to bad input, its table and its files.
+#include <sys/stat.h>
+
 #include <filesystem>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -28,7 +31,12 @@ TEST(SurveyProgram, BadInputIsOneLineAndStatus2) {
         {"--threads 0 100", "--threads"},
         {"--bogus 100", "bogus"},
         {"--csv no/such/folder/x.csv 100", "cannot write no/such/folder/x.csv.part"},
-        {"--tossed same --csv same 100", "two options name the file same"},
+        {"--tossed same --csv same 100", "name the same file"},
+        {"--csv out --tossed ./out 100", "name the same file"},
+        {"--state ./s --csv s 100", "name the same file"},
+        {"--csv s --state s.part 100", "name the same file"},
+        {"--csv - --tossed - 100", "name the same file"},
+        {"--state /dev/null 100", "is not a regular file"},
     };
     for (const auto& [arguments, message] : cases) {
         const SurveyRun run = runSurveyProgram(dir.path(), arguments);
@@ -57,6 +65,79 @@ TEST(SurveyProgram, TableCsvAndTossedFile) {
     EXPECT_NE(csv.find("\n1000000000,138704071,138704070,50847526,87856544,0,1\n"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "s.csv.part"));
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "t.txt.part"));
+}
+
+// Standard output, devices, FIFOs and links are written as they are, never replaced
+// by a renamed file; a failed write is status 1 with the system's own words.
+TEST(SurveyProgram, TargetsThatAreNoFileToReplace) {
+    namespace fs = std::filesystem;
+    sharp::test::TempDir dir;
+    ASSERT_EQ(runSurveyProgram(dir.path(), "--quiet --csv plain.csv 1e6").status, 0);
+    const std::string csv = sharp::test::readFile(dir.path() / "plain.csv");
+
+    const SurveyRun toStandardOutput = runSurveyProgram(dir.path(), "--quiet --csv - 1e6");
+    EXPECT_EQ(toStandardOutput.status, 0);
+    EXPECT_EQ(toStandardOutput.out, csv);
+    EXPECT_NE(toStandardOutput.err.find("tossed candidates: none"), std::string::npos);  // the table moved there
+
+    sharp::test::writeFile(dir.path() / "real.csv", "older\n");
+    fs::create_symlink("real.csv", dir.path() / "link.csv");
+    EXPECT_EQ(runSurveyProgram(dir.path(), "--quiet --csv link.csv 1e6").status, 0);
+    EXPECT_TRUE(fs::is_symlink(dir.path() / "link.csv"));
+    EXPECT_EQ(sharp::test::readFile(dir.path() / "real.csv"), csv);
+
+    ASSERT_EQ(::mkfifo((dir.path() / "fifo").c_str(), 0600), 0);
+    std::string fromFifo;
+    std::thread reader([&] { fromFifo = sharp::test::readFile(dir.path() / "fifo"); });
+    EXPECT_EQ(runSurveyProgram(dir.path(), "--quiet --csv fifo 1e6").status, 0);
+    reader.join();
+    EXPECT_EQ(fromFifo, csv);
+    EXPECT_TRUE(fs::is_fifo(dir.path() / "fifo"));
+
+    const SurveyRun full = runSurveyProgram(dir.path(), "--quiet --csv /dev/full 1e6");
+    EXPECT_EQ(full.status, 1);
+    EXPECT_NE(full.err.find("cannot write /dev/full: No space left on device"), std::string::npos) << full.err;
+    EXPECT_TRUE(fs::is_character_file("/dev/full"));
+    const SurveyRun tableLost = test::runSurvey(dir.path(), "--quiet 1e6", "", "/dev/full");
+    EXPECT_EQ(tableLost.status, 1);
+    EXPECT_EQ(tableLost.err, "sharp-survey: cannot write the table to standard output: No space left on device\n");
+}
+
+// Workers that cannot start, or find no memory for their segment, end the survey
+// at once: without that, the threads that did start would finish all of 10^13 first.
+TEST(SurveyProgram, ThreadsThatCannotStartEndTheSurveyAtOnce) {
+#ifdef SHARP_SANITIZED
+    GTEST_SKIP() << "an address-space limit leaves the sanitizer no room";
+#endif
+    sharp::test::TempDir dir;
+    const SurveyRun run = test::runSurvey(dir.path(), "--quiet --threads 4096 1e13", "ulimit -v 1000000;");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(sharp::test::lineCount(run.err), 1u) << run.err;
+    EXPECT_NE(run.err.find("give fewer --threads"), std::string::npos) << run.err;
+}
+
+// Finished slices wait in a scratch file, not in memory: it must be creatable.
+TEST(SurveyProgram, TossedCandidatesWaitInAScratchFile) {
+    sharp::test::TempDir dir;
+    std::filesystem::create_directory(dir.path() / "tmp");
+    const SurveyRun run = test::runSurvey(dir.path(), "--quiet --tossed t.txt 1e9", "export TMPDIR=tmp;");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(sharp::test::readFile(dir.path() / "t.txt"), "917522737 composite\n");
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path() / "tmp"));  // unnamed, gone with the survey
+    const SurveyRun refused = test::runSurvey(dir.path(), "--quiet 1e6", "export TMPDIR=no/such/folder;");
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.err.find("cannot create a scratch file in no/such/folder"), std::string::npos) << refused.err;
+}
+
+TEST(SurveyProgram, VersionAndHelp) {
+    sharp::test::TempDir dir;
+    const SurveyRun version = runSurveyProgram(dir.path(), "--version");
+    EXPECT_EQ(version.status, 0);
+    EXPECT_TRUE(version.out.starts_with("sharp-survey 1.")) << version.out;
+    const SurveyRun help = runSurveyProgram(dir.path(), "--help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("Examples:"), std::string::npos);
 }
 
 }  // namespace

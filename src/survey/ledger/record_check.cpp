@@ -1,0 +1,64 @@
+#include "survey/ledger/record_check.hpp"
+
+#include <algorithm>
+
+#include "survey/check/sharp_check.hpp"
+
+namespace sharp::survey {
+
+namespace {
+
+// The bucket that counts n: the first whose end is n or above.
+std::size_t bucketOf(const SurveyPlan& plan, std::uint64_t n) {
+    const auto& ends = plan.bucketEnds;
+    return static_cast<std::size_t>(std::lower_bound(ends.begin(), ends.end(), n) - ends.begin());
+}
+
+std::optional<std::string> countsMisfit(const SliceRecord& record, const SurveyPlan& plan, std::uint64_t low,
+                                        std::uint64_t high) {
+    const std::size_t first = bucketOf(plan, low), last = bucketOf(plan, high);
+    if (record.bucketCounts.size() != last - first + 1) return "its buckets are not those its slice reaches";
+    for (std::size_t i = 0; i < record.bucketCounts.size(); ++i) {
+        const auto& [bucket, c] = record.bucketCounts[i];
+        if (bucket != first + i) return "its buckets are not those its slice reaches";
+        // Compared by differences, so that no crafted count can wrap a sum around.
+        if (c.candidates > (high - low) / 2 + 1 || c.hits > c.candidates || c.truePrimes > c.hits ||
+            c.falsePrimes != c.hits - c.truePrimes || c.tossedPrimes > c.candidates - c.hits ||
+            c.tossedComposites != c.candidates - c.hits - c.tossedPrimes) {
+            return "its counts do not add up";
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> tossedMisfit(const SliceRecord& record, std::uint64_t low, std::uint64_t high) {
+    std::uint64_t tossed = 0, primes = 0;
+    for (const auto& [bucket, c] : record.bucketCounts) {
+        tossed += c.tossedPrimes + c.tossedComposites;
+        primes += c.tossedPrimes;
+    }
+    if (record.tossed.size() != tossed) return "its tossed candidates are not as many as its counts say";
+    std::uint64_t listedPrimes = 0, previous = 0;
+    for (const TossedCandidate& t : record.tossed) {
+        if (t.value < low || t.value > high || t.value <= previous || !isCandidate(t.value)) {
+            return "tossed candidate " + std::to_string(t.value) + " is not an ascending candidate of its slice";
+        }
+        previous = t.value;
+        listedPrimes += t.prime;
+    }
+    if (listedPrimes != primes) return "its tossed primes are not as many as its counts say";
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::string> recordMisfit(const SliceRecord& record, const SurveyPlan& plan, const SliceLayout& layout) {
+    if (record.slice >= layout.count) return "slice " + std::to_string(record.slice) + " is not one of this survey's";
+    const Piece piece = layout.piece(record.slice);
+    const std::uint64_t low = std::max(plan.from, 128 * piece.firstWord);
+    const std::uint64_t high = std::min(plan.to, 128 * (piece.endWord - 1) + 127);
+    if (auto misfit = countsMisfit(record, plan, low, high)) return misfit;
+    return tossedMisfit(record, low, high);
+}
+
+}  // namespace sharp::survey
