@@ -1,12 +1,15 @@
 #!/usr/bin/env python3
 """Plots the counts of sharp-survey --csv against N.
 
-    python3 tools/plot_survey.py survey.csv [more.csv ...] [--tossed tossed.txt] -o survey.png [--title TEXT]
+    python3 tools/plot_survey.py survey.csv [more.csv ...] [--tossed tossed.txt] [--expected expected.csv]
+        -o survey.png [--title TEXT]
 
 One figure, N on a logarithmic axis, three panels:
   1. the false-prime share of the hits (false primes / hits);
-  2. the share of the candidates tossed; with --tossed, each tossed prime (a
-     counterexample to the conjecture) marked where it falls;
+  2. the tossed primes and tossed composites per decade, observed with sqrt(n) error
+     bars, against what chance alone would give (sharp-survey --expected) with its
+     sampling error; with --tossed, each tossed prime (a counterexample to the
+     conjecture) marked where it falls;
   3. the true primes against the estimate N * 1.022 / ln N and against pi(N) - 8, the
      primes from 23 on, as ratios (1 until the first tossed prime).
 pi(N) - 8 is the true primes plus the tossed primes, for a survey from 0 (the default). The file suffix chooses PNG or SVG. Several CSV files
@@ -19,6 +22,8 @@ import os
 import sys
 
 HEADER = ["n", "candidates", "hits", "true_primes", "false_primes", "tossed_primes", "tossed_composites"]
+EXPECTED_HEADER = ["n", "expected_tossed_primes", "expected_tossed_composites", "error_tossed_primes",
+                   "error_tossed_composites"]
 PRIMES_BELOW_FIRST_CANDIDATE = 8  # 2, 3, 5, 7, 11, 13, 17, 19: never candidates
 ESTIMATE_FACTOR = 1.022  # the interactive summary's N * 1.022 / ln N
 LINE_STYLES = ["-", "--", ":", "-."]
@@ -48,8 +53,9 @@ def import_pyplot():
     return pyplot
 
 
-def read_survey_csv(path):
-    """The rows of a survey CSV as dicts of ints, ascending in n."""
+def read_survey_csv(path, header=HEADER, number=int):
+    """The rows of a survey CSV (or, with EXPECTED_HEADER and float, of an --expected
+    file) as dicts, ascending in n."""
     try:
         with open(path, newline="") as file:
             rows = list(csv.reader(file))
@@ -59,15 +65,20 @@ def read_survey_csv(path):
         raise BadInput(f"{path} is not a sharp-survey CSV file")
     if not rows:
         raise BadInput(f"{path} is empty")
-    if rows[0] != HEADER:
-        raise BadInput(f"{path} does not start with the sharp-survey header {','.join(HEADER)}")
+    if rows[0] != header:
+        raise BadInput(f"{path} does not start with the sharp-survey header {','.join(header)}")
     data = []
-    for number, row in enumerate(rows[1:], start=2):
-        if len(row) != len(HEADER) or not all(field.isdigit() for field in row):
-            raise BadInput(f"{path} line {number} is not {len(HEADER)} whole numbers")
-        values = dict(zip(HEADER, map(int, row)))
+    for line, row in enumerate(rows[1:], start=2):
+        try:
+            if len(row) != len(header) or not row[0].isdigit():
+                raise ValueError
+            values = {"n": int(row[0]), **{name: number(field) for name, field in zip(header[1:], row[1:])}}
+            if any(not math.isfinite(value) or value < 0 for value in values.values()):
+                raise ValueError
+        except ValueError:
+            raise BadInput(f"{path} line {line} is not {len(header)} numbers")
         if data and values["n"] <= data[-1]["n"]:
-            raise BadInput(f"{path} line {number}: n does not ascend")
+            raise BadInput(f"{path} line {line}: n does not ascend")
         data.append(values)
     if not data:
         raise BadInput(f"{path} has no rows")
@@ -92,11 +103,60 @@ def read_tossed(path):
     return primes
 
 
+def per_decade(rows, *fields):
+    """(low, high, counts) for each decade [10^k, 10^(k+1)] whose ends are both rows:
+    the difference of the cumulative fields across it."""
+    at = {row["n"]: row for row in rows}
+    decades = []
+    power = 1
+    while power * 10 <= rows[-1]["n"]:
+        if power in at and power * 10 in at:
+            decades.append((power, power * 10, [at[power * 10][f] - at[power][f] for f in fields]))
+        power *= 10
+    return decades
+
+
+def plot_tossed_per_decade(axes, surveys, expected):
+    """Panel 2: tossed primes and composites per decade, observed against the model."""
+    drawn = False
+    for index, (name, rows) in enumerate(surveys):
+        label = f" ({name})" if len(surveys) > 1 else ""
+        for field, marker, kind in (("tossed_primes", "o", "tossed primes"),
+                                    ("tossed_composites", "s", "tossed composites")):
+            decades = [(low, high, counts[0]) for low, high, counts in per_decade(rows, field) if counts[0] > 0]
+            if not decades:
+                continue
+            drawn = True
+            axes.errorbar([math.sqrt(low * high) for low, high, _ in decades], [n for _, _, n in decades],
+                          yerr=[math.sqrt(n) for _, _, n in decades], fmt=marker, color="black",
+                          markerfacecolor="white" if "composites" in field else "black", capsize=3,
+                          label=f"{kind}, observed ± √n" + label)
+    if expected:
+        for field, error, style, kind in (("expected_tossed_primes", "error_tossed_primes", "-", "tossed primes"),
+                                          ("expected_tossed_composites", "error_tossed_composites", "--",
+                                           "tossed composites")):
+            decades = [d for d in per_decade(expected, field, error) if d[2][0] > 0]
+            if not decades:
+                continue
+            drawn = True
+            centres = [math.sqrt(low * high) for low, high, _ in decades]
+            axes.plot(centres, [counts[0] for _, _, counts in decades], linestyle=style, color="black",
+                      label=f"{kind}, expected by chance")
+            axes.fill_between(centres, [max(c[0] - c[1], 1e-9) for _, _, c in decades],
+                              [c[0] + c[1] for _, _, c in decades], color="grey", alpha=0.4, linewidth=0)
+    if not drawn:
+        axes.text(0.5, 0.5, "nothing tossed in this range", transform=axes.transAxes, ha="center", va="center")
+        axes.set_yticks([])
+        return False
+    axes.set_yscale("log")
+    return True
+
+
 def ratio(part, whole):
     return part / whole if whole else float("nan")
 
 
-def plot(surveys, tossed_primes, title, output):
+def plot(surveys, tossed_primes, expected, title, output):
     pyplot = import_pyplot()
     figure, (share, tossed, primes) = pyplot.subplots(3, 1, sharex=True, figsize=(8, 10))
     for index, (name, rows) in enumerate(surveys):
@@ -104,28 +164,26 @@ def plot(surveys, tossed_primes, title, output):
         label = f" ({name})" if len(surveys) > 1 else ""
         n = [row["n"] for row in rows]
         share.plot(n, [ratio(r["false_primes"], r["hits"]) for r in rows], label="false primes / hits" + label, **style)
-        # Before the first tossed candidate the share is 0, which a log scale cannot show: left blank.
-        tossed.plot(n, [ratio(r["tossed_primes"] + r["tossed_composites"], r["candidates"]) or float("nan")
-                        for r in rows], label="tossed / candidates" + label, **style)
         primes.plot(n, [ratio(r["true_primes"], r["n"] * ESTIMATE_FACTOR / math.log(r["n"])) for r in rows],
                     label="true primes / (N × 1.022 ÷ ln N)" + label, **style)
         primes.plot(n, [ratio(r["true_primes"], r["true_primes"] + r["tossed_primes"]) for r in rows],
                     label=f"true primes / (π(N) − {PRIMES_BELOW_FIRST_CANDIDATE})" + label,
                     marker=MARKERS[index % len(MARKERS)], markevery=20, linewidth=0.8, **style)
+    tossed_drawn = plot_tossed_per_decade(tossed, surveys, expected)
     if tossed_primes:
-        # Marked along the panel's foot: the log scale has no place for the share 0.
+        # Marked along the panel's foot, one tick each.
         foot = tossed.get_xaxis_transform()
         tossed.plot(tossed_primes, [0.04] * len(tossed_primes), "|", color="black", markersize=12, transform=foot,
                     markeredgewidth=0.5, label=f"tossed primes ({len(tossed_primes)}), one tick each")
     share.set_ylabel("false-prime share of the hits")
-    tossed.set_ylabel("share of candidates tossed")
-    tossed.set_yscale("log")
+    tossed.set_ylabel("tossed per decade")
     primes.set_ylabel("true primes, as a ratio")
     primes.set_xlabel("N")
     for axes in (share, tossed, primes):
         axes.set_xscale("log")
         axes.grid(True, which="major", linestyle=":", color="grey")
-        axes.legend(loc="best", fontsize="small")
+        if axes is not tossed or tossed_drawn or tossed_primes:
+            axes.legend(loc="best", fontsize="small")
     figure.suptitle(title)
     figure.tight_layout()
     try:
@@ -139,6 +197,7 @@ def main():
     parser.add_argument("csv", nargs="+", help="CSV files written by sharp-survey --csv")
     parser.add_argument("-o", "--output", required=True, help="image to write: .png or .svg")
     parser.add_argument("--tossed", help="the --tossed file of the survey, to mark its tossed primes")
+    parser.add_argument("--expected", help="the --expected file of the survey's range: the model's counts")
     parser.add_argument("--title", default="sharp-survey", help="the figure's title")
     arguments = parser.parse_args()
     suffix = os.path.splitext(arguments.output)[1].lower()
@@ -147,7 +206,8 @@ def main():
     try:
         surveys = [(os.path.basename(path), read_survey_csv(path)) for path in arguments.csv]
         tossed_primes = read_tossed(arguments.tossed) if arguments.tossed else []
-        plot(surveys, tossed_primes, arguments.title, arguments.output)
+        expected = read_survey_csv(arguments.expected, EXPECTED_HEADER, float) if arguments.expected else []
+        plot(surveys, tossed_primes, expected, arguments.title, arguments.output)
     except BadInput as error:
         fail(str(error))
 

@@ -22,8 +22,11 @@ class PlotSurvey(unittest.TestCase):
         cls.dir = tempfile.TemporaryDirectory()
         cls.csv = os.path.join(cls.dir.name, "survey.csv")
         cls.tossed = os.path.join(cls.dir.name, "tossed.txt")
-        subprocess.run([SURVEY, "--quiet", "--csv", cls.csv, "--tossed", cls.tossed, "1e9"], check=True,
-                       stdout=subprocess.DEVNULL)
+        cls.expected = os.path.join(cls.dir.name, "expected.csv")
+        cls.nothing = os.path.join(cls.dir.name, "nothing.csv")
+        subprocess.run([SURVEY, "--quiet", "--csv", cls.csv, "--tossed", cls.tossed, "--expected", cls.expected, "1e9"],
+                       check=True, stdout=subprocess.DEVNULL)
+        subprocess.run([SURVEY, "--quiet", "--csv", cls.nothing, "1e6"], check=True, stdout=subprocess.DEVNULL)
 
     @classmethod
     def tearDownClass(cls):
@@ -38,11 +41,18 @@ class PlotSurvey(unittest.TestCase):
 
     def test_writes_png_and_svg(self):
         for name, start in (("plot.png", b"\x89PNG\r\n\x1a\n"), ("plot.svg", b"<svg")):
-            result = plot(self.csv, self.csv, "--tossed", self.tossed, "--title", "test", "-o", self.path(name))
+            result = plot(self.csv, self.csv, "--tossed", self.tossed, "--expected", self.expected, "--title", "test",
+                          "-o", self.path(name))
             self.assertEqual(result.returncode, 0, result.stderr)
             with open(self.path(name), "rb") as file:
                 content = file.read()
             self.assertIn(start, content[:400], name)
+
+    def test_a_survey_with_nothing_tossed_says_so(self):
+        result = plot(self.nothing, "-o", self.path("nothing.svg"))
+        self.assertEqual(result.returncode, 0, result.stderr)
+        with open(self.path("nothing.svg")) as file:
+            self.assertIn("nothing tossed in this range", file.read())
 
     def test_bad_input_is_one_line_and_status_2(self):
         header = "n,candidates,hits,true_primes,false_primes,tossed_primes,tossed_composites\n"
@@ -64,6 +74,10 @@ class PlotSurvey(unittest.TestCase):
         self.assertEqual((bad_suffix.returncode, len(bad_suffix.stderr.splitlines())), (2, 1))
         bad_tossed = plot(self.csv, "--tossed", self.path("t.txt", "12 maybe\n"), "-o", self.path("x.png"))
         self.assertEqual((bad_tossed.returncode, len(bad_tossed.stderr.splitlines())), (2, 1))
+        for content in ("n,x\n1,2\n", "n,expected_tossed_primes,expected_tossed_composites,error_tossed_primes,"
+                                       "error_tossed_composites\n100,nan,0,0,0\n"):
+            bad_expected = plot(self.csv, "--expected", self.path("e.csv", content), "-o", self.path("x.png"))
+            self.assertEqual((bad_expected.returncode, len(bad_expected.stderr.splitlines())), (2, 1), content)
 
 
 if __name__ == "__main__":

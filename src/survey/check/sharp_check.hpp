@@ -29,10 +29,12 @@ bool isCandidate(std::uint64_t c);
 // True when some sharp number s lies at a distance d = |c - s| with d <= c that is 1
 // or a prime; `isPrime(d)` answers for the distances (all odd and below c). The
 // `skipped` smallest sharp numbers are passed over (their distances known already).
+// `sharps`, ascending: the table, or another one for models of the test.
 template <class IsPrime>
-bool hasSharpOffset(std::uint64_t c, IsPrime&& isPrime, std::size_t skipped = 0) {
-    for (std::size_t k = skipped; k < kSharpsAscending.size(); ++k) {
-        const std::uint64_t s = kSharpsAscending[k];
+bool hasSharpOffset(std::uint64_t c, IsPrime&& isPrime, std::size_t skipped = 0,
+                    std::span<const std::uint64_t> sharps = kSharpsAscending) {
+    for (std::size_t k = skipped; k < sharps.size(); ++k) {
+        const std::uint64_t s = sharps[k];
         const std::uint64_t d = s < c ? c - s : s - c;
         if (d > c) break;  // ascending: every larger sharp number lies farther above
         if (d == 1 || isPrime(d)) return true;

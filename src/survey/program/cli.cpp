@@ -37,6 +37,11 @@ std::variant<SurveyRequest, int> parseSurveyArguments(int argc, const char* cons
     app.add_option("--tossed", request.tossedPath, "write every tossed candidate to FILE (- for standard output)");
     app.add_option("--state", request.statePath,
                    "record each finished slice in FILE; run again with the same FILE and range to resume");
+    app.add_option("--expected", request.expectedPath,
+                   "write the tossed primes and composites chance alone would give, at the CSV's rows, to FILE "
+                   "(- for standard output)");
+    app.add_flag("--model-only", request.modelOnly,
+                 "print the expected tossed counts at the table's rows (and write --expected) without surveying");
     app.add_flag("--quiet", request.quiet, "no status line");
     app.add_option("TO", toText, "last number tested: 1000, 1e10, 10^12, 2^32, 2^64-1 ...")->required();
     app.footer(
@@ -45,7 +50,8 @@ std::variant<SurveyRequest, int> parseSurveyArguments(int argc, const char* cons
         "Examples:\n"
         "  sharp-survey 1e10                  the table from 0 to 10^10 on every core\n"
         "  sharp-survey --from 2^64-2^30 --state top.state --tossed top.txt 2^64-1\n"
-        "                                     the top 2^30 numbers, resumable, every tossed candidate kept");
+        "                                     the top 2^30 numbers, resumable, every tossed candidate kept\n"
+        "  sharp-survey --model-only 1e12     the tossed counts chance alone would give, in seconds");
     try {
         app.parse(argc, argv);
     } catch (const CLI::Success& answered) {  // --help or --version
@@ -62,7 +68,12 @@ std::variant<SurveyRequest, int> parseSurveyArguments(int argc, const char* cons
     if (request.to < request.from) {
         return badInput("TO (" + std::to_string(request.to) + ") is below --from (" + std::to_string(request.from) + ")");
     }
-    if (const auto refusal = sameFileRefusal(request.csvPath, request.tossedPath, request.statePath)) {
+    if (request.modelOnly && !(request.csvPath.empty() && request.tossedPath.empty() && request.statePath.empty())) {
+        return badInput("--model-only surveys nothing: --csv, --tossed and --state have nothing to write");
+    }
+    if (const auto refusal = sameFileRefusal(
+            {{"--csv", request.csvPath}, {"--tossed", request.tossedPath}, {"--expected", request.expectedPath}},
+            request.statePath)) {
         return badInput(*refusal);
     }
     return request;

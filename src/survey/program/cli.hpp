@@ -14,10 +14,13 @@ struct SurveyRequest {
     std::string csvPath;     // empty: no CSV file
     std::string tossedPath;  // empty: no tossed-candidate file
     std::string statePath;   // empty: not resumable
+    std::string expectedPath;  // empty: no file of the model's expected tossed counts
+    bool modelOnly = false;    // the model's expectation alone, no survey
     bool quiet = false;
 };
 
-// Reads `sharp-survey [--from A] [--threads N] [--csv FILE] [--tossed FILE] [--state FILE] [--quiet] TO`.
+// Reads `sharp-survey [--from A] [--threads N] [--csv FILE] [--tossed FILE] [--state FILE]
+// [--expected FILE] [--model-only] [--quiet] TO`.
 // Returns the request, or the exit status after the help text (0) or a one-line
 // message on standard error (kExitBadInput).
 std::variant<SurveyRequest, int> parseSurveyArguments(int argc, const char* const* argv);

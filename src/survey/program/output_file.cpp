@@ -4,7 +4,6 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <iterator>
 #include <utility>
 #include <vector>
 
@@ -114,24 +113,23 @@ bool OutputFile::commit(std::string& error) {
     return true;
 }
 
-std::optional<std::string> sameFileRefusal(const std::string& csv, const std::string& tossed,
-                                           const std::string& state) {
+std::optional<std::string> sameFileRefusal(const std::vector<NamedOutput>& outputs, const std::string& state) {
     struct Named {
         std::size_t owner;  // which option
         std::string option, path, identity;
     };
     std::vector<Named> named;
-    const std::pair<const char*, const std::string*> options[] = {{"--csv", &csv}, {"--tossed", &tossed}, {"--state", &state}};
-    for (std::size_t k = 0; k < std::size(options); ++k) {
-        const auto& [option, path] = options[k];
-        if (path->empty()) continue;
-        const bool standardOutput = *path == kStandardOutputName && path != &state;
-        named.push_back({k, option, *path, standardOutput ? "standard output" : identityOf(*path)});
-        if (!standardOutput && path != &state) {
-            named.push_back({k, std::string(option) + "'s part file", *path + ".part",
-                             identityOf(followedPath(*path) + ".part")});
+    for (std::size_t k = 0; k < outputs.size(); ++k) {
+        const auto& [option, path] = outputs[k];
+        if (path.empty()) continue;
+        if (path == kStandardOutputName) {
+            named.push_back({k, option, path, "standard output"});
+            continue;
         }
+        named.push_back({k, option, path, identityOf(path)});
+        named.push_back({k, option + "'s part file", path + ".part", identityOf(followedPath(path) + ".part")});
     }
+    if (!state.empty()) named.push_back({outputs.size(), "--state", state, identityOf(state)});
     for (std::size_t i = 0; i < named.size(); ++i) {
         for (std::size_t j = i + 1; j < named.size(); ++j) {
             if (named[i].identity != named[j].identity || named[i].owner == named[j].owner) continue;

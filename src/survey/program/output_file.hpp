@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace sharp::survey {
 
@@ -40,8 +41,14 @@ private:
     int firstError_ = 0;
 };
 
+// An output option and the path it names (empty: not given).
+struct NamedOutput {
+    std::string option, path;
+};
+
 // When two of the given paths (empty ones left out) name the same file, or one of
-// them names the part file of another, the message that refuses them.
-std::optional<std::string> sameFileRefusal(const std::string& csv, const std::string& tossed, const std::string& state);
+// them names the part file of another, the message that refuses them. The outputs
+// are written through part files; the state file is written in place.
+std::optional<std::string> sameFileRefusal(const std::vector<NamedOutput>& outputs, const std::string& state);
 
 }  // namespace sharp::survey

@@ -48,6 +48,27 @@ std::string formatCsv(const std::vector<Checkpoint>& checkpoints, const std::vec
     return csv;
 }
 
+std::string formatExpectedTable(const std::vector<Checkpoint>& checkpoints, const std::vector<ExpectedTossed>& expected) {
+    std::string table = formatted("%20s %28s %28s\n", "N", "expected tossed primes", "expected tossed composites");
+    for (std::size_t i = 0; i < checkpoints.size(); ++i) {
+        if (!checkpoints[i].inTable) continue;
+        const ExpectedTossed& e = expected[i];
+        table += formatted("%20llu %17.2f +- %7.2f %17.2f +- %7.2f\n", wide(checkpoints[i].value), e.primes,
+                           e.primesError, e.composites, e.compositesError);
+    }
+    return table;
+}
+
+std::string formatExpectedCsv(const std::vector<Checkpoint>& checkpoints, const std::vector<ExpectedTossed>& expected) {
+    std::string csv = "n,expected_tossed_primes,expected_tossed_composites,error_tossed_primes,error_tossed_composites\n";
+    for (std::size_t i = 0; i < checkpoints.size(); ++i) {
+        const ExpectedTossed& e = expected[i];
+        csv += formatted("%llu,%.4f,%.4f,%.4f,%.4f\n", wide(checkpoints[i].value), e.primes, e.composites,
+                         e.primesError, e.compositesError);
+    }
+    return csv;
+}
+
 std::string tossedLine(const TossedCandidate& tossed) {
     return std::to_string(tossed.value) + (tossed.prime ? " prime\n" : " composite\n");
 }

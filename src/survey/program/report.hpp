@@ -7,6 +7,7 @@
 
 #include "survey/ledger/checkpoints.hpp"
 #include "survey/check/class_counts.hpp"
+#include "survey/model/tossed_model.hpp"
 
 namespace sharp::survey {
 
@@ -18,6 +19,13 @@ std::string formatTable(const std::vector<Checkpoint>& checkpoints, const std::v
 
 // The CSV file: its header, then one row per checkpoint.
 std::string formatCsv(const std::vector<Checkpoint>& checkpoints, const std::vector<ClassCounts>& cumulative);
+
+// The model's expected tossed counts with their sampling errors: a heading, then
+// one row per table checkpoint.
+std::string formatExpectedTable(const std::vector<Checkpoint>& checkpoints, const std::vector<ExpectedTossed>& expected);
+
+// The --expected file: its header, then one row per checkpoint, the CSV's rows.
+std::string formatExpectedCsv(const std::vector<Checkpoint>& checkpoints, const std::vector<ExpectedTossed>& expected);
 
 // "N prime" or "N composite".
 std::string tossedLine(const TossedCandidate& tossed);

@@ -14,6 +14,7 @@
 #include "survey/ledger/slice_book.hpp"
 #include "survey/ledger/slices.hpp"
 #include "survey/ledger/state_file.hpp"
+#include "survey/model/tossed_model.hpp"
 #include "survey/program/output_file.hpp"
 #include "survey/program/report.hpp"
 #include "survey/program/status_line.hpp"
@@ -60,8 +61,31 @@ private:
 };
 
 // Where the table goes: standard output, unless a file option took it.
-std::FILE* tableStream(const OutputFile& csv, const OutputFile& tossed) {
-    return csv.isStandardOutput() || tossed.isStandardOutput() ? stderr : stdout;
+std::FILE* tableStream(const OutputFile& csv, const OutputFile& tossed, const OutputFile& expected) {
+    return csv.isStandardOutput() || tossed.isStandardOutput() || expected.isStandardOutput() ? stderr : stdout;
+}
+
+// Prints a failed write's one line and returns status 1, or 0 when `stream` took everything.
+int flushed(std::FILE* stream) {
+    if (std::fflush(stream) == 0 && !std::ferror(stream)) return 0;
+    const int cause = errno;
+    return failWith(std::string("cannot write the table to ") + (stream == stdout ? "standard output" : "standard error") +
+                        ": " + std::strerror(cause),
+                    kExitFailed);
+}
+
+// --model-only: the expectation at the table's rows, and the --expected file.
+int writeModelOnly(const std::vector<Checkpoint>& checkpoints, const SurveyPlan& plan, OutputFile& expectedFile) {
+    const std::vector<ExpectedTossed> expected = expectTossed(plan.from, plan.bucketEnds, kSharpsAscending);
+    std::FILE* const table = expectedFile.isStandardOutput() ? stderr : stdout;
+    std::fputs(formatExpectedTable(checkpoints, expected).c_str(), table);
+    if (const int status = flushed(table)) return status;
+    std::string error;
+    if (expectedFile.isOpen()) {
+        expectedFile.write(formatExpectedCsv(checkpoints, expected));
+        if (!expectedFile.commit(error)) return failWith(error, kExitFailed);
+    }
+    return 0;
 }
 
 }  // namespace
@@ -79,14 +103,16 @@ std::string surveyIdentity(const SurveyRequest& request) {
 }
 
 int runSurveyProgram(const SurveyRequest& request, const SliceSharing& sharing) {
-    OutputFile csv, tossedFile;
+    OutputFile csv, tossedFile, expectedFile;
     std::string error;
-    if (!request.csvPath.empty() && !csv.open(request.csvPath, error)) return failWith(error, kExitBadInput);
-    if (!request.tossedPath.empty() && !tossedFile.open(request.tossedPath, error)) {
-        return failWith(error, kExitBadInput);
+    const std::pair<OutputFile*, const std::string*> outputs[] = {
+        {&csv, &request.csvPath}, {&tossedFile, &request.tossedPath}, {&expectedFile, &request.expectedPath}};
+    for (const auto& [file, path] : outputs) {
+        if (!path->empty() && !file->open(*path, error)) return failWith(error, kExitBadInput);
     }
     const std::vector<Checkpoint> checkpoints = planCheckpoints(request.from, request.to);
     const SurveyPlan plan = planSurvey(request.from, request.to, request.threads);
+    if (request.modelOnly) return writeModelOnly(checkpoints, plan, expectedFile);
     const SliceLayout slices = SliceLayout::forRange(request.from, request.to);
     SliceBook book(plan, slices);
     std::optional<StateFile> state;
@@ -129,19 +155,14 @@ int runSurveyProgram(const SurveyRequest& request, const SliceSharing& sharing) 
     status.finish();
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
-    std::FILE* const table = tableStream(csv, tossedFile);
+    std::FILE* const table = tableStream(csv, tossedFile, expectedFile);
     try {
         const std::vector<ClassCounts> buckets = book.bucketCounts();
         const std::vector<ClassCounts> cumulative = cumulativeCounts(buckets);
         std::fputs(formatTable(checkpoints, cumulative).c_str(), table);
         std::fprintf(table, "time: %.3f s\n", seconds);
         std::fputs(tossedSummary(book, buckets).c_str(), table);
-        if (std::fflush(table) != 0 || std::ferror(table)) {
-            const int cause = errno;
-            return failWith(std::string("cannot write the table to ") + (table == stdout ? "standard output" : "standard error") +
-                                ": " + std::strerror(cause),
-                            kExitFailed);
-        }
+        if (const int status = flushed(table)) return status;
         int exitStatus = 0;
         if (csv.isOpen()) {
             csv.write(formatCsv(checkpoints, cumulative));
@@ -153,6 +174,10 @@ int runSurveyProgram(const SurveyRequest& request, const SliceSharing& sharing) 
                 return true;
             });
             if (!tossedFile.commit(error)) exitStatus = failWith(error, kExitFailed);
+        }
+        if (expectedFile.isOpen()) {
+            expectedFile.write(formatExpectedCsv(checkpoints, expectTossed(request.from, plan.bucketEnds, kSharpsAscending)));
+            if (!expectedFile.commit(error)) exitStatus = failWith(error, kExitFailed);
         }
         return exitStatus;
     } catch (const std::exception& failure) {

@@ -37,6 +37,8 @@ TEST(SurveyProgram, BadInputIsOneLineAndStatus2) {
         {"--csv s --state s.part 100", "name the same file"},
         {"--csv - --tossed - 100", "name the same file"},
         {"--state /dev/null 100", "is not a regular file"},
+        {"--expected - --csv - 100", "name the same file"},
+        {"--model-only --csv x 100", "--model-only surveys nothing"},
     };
     for (const auto& [arguments, message] : cases) {
         const SurveyRun run = runSurveyProgram(dir.path(), arguments);
@@ -128,6 +130,20 @@ TEST(SurveyProgram, TossedCandidatesWaitInAScratchFile) {
     const SurveyRun refused = test::runSurvey(dir.path(), "--quiet 1e6", "export TMPDIR=no/such/folder;");
     EXPECT_EQ(refused.status, 2);
     EXPECT_NE(refused.err.find("cannot create a scratch file in no/such/folder"), std::string::npos) << refused.err;
+}
+
+// The counts chance alone would give: beside a survey in their own file, or alone.
+TEST(SurveyProgram, ExpectedTossedCounts) {
+    sharp::test::TempDir dir;
+    const SurveyRun alone = runSurveyProgram(dir.path(), "--model-only --expected e.csv 1e9");
+    ASSERT_EQ(alone.status, 0) << alone.err;
+    EXPECT_NE(alone.out.find("expected tossed primes"), std::string::npos);
+    EXPECT_EQ(sharp::test::lineCount(alone.out), 1u + 8);  // heading, 100 .. 10^9
+    const std::string expected = sharp::test::readFile(dir.path() / "e.csv");
+    EXPECT_TRUE(expected.starts_with("n,expected_tossed_primes,expected_tossed_composites,"));
+    EXPECT_EQ(sharp::test::lineCount(expected), 1u + 7 * 20 + 1);  // the CSV's rows
+    ASSERT_EQ(runSurveyProgram(dir.path(), "--quiet --expected beside.csv 1e9").status, 0);
+    EXPECT_EQ(sharp::test::readFile(dir.path() / "beside.csv"), expected);  // the same figures every time
 }
 
 TEST(SurveyProgram, VersionAndHelp) {

@@ -1,0 +1,279 @@
+#include "survey/model/tossed_model.hpp"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cmath>
+#include <future>
+#include <random>
+#include <stdexcept>
+#include <tuple>
+#include <utility>
+
+#include "sharp/wheel_facts.hpp"
+
+namespace sharp::survey {
+
+namespace {
+
+// The most sharp numbers a table may hold: two words of survival bits.
+constexpr std::size_t kMaxSharps = 128;
+
+// The smallest candidate: below it the density of candidates is 0.
+constexpr double kFirstCandidateValue = 23;
+
+// The largest wheel prime: above it a composite candidate may be divisible by q.
+constexpr std::uint32_t kLargestWheelPrime = 47;
+
+struct Mask {
+    std::uint64_t word[2] = {0, 0};
+    void set(std::size_t k) { word[k / 64] |= std::uint64_t{1} << (k % 64); }
+    Mask& operator|=(const Mask& other) {
+        word[0] |= other.word[0];
+        word[1] |= other.word[1];
+        return *this;
+    }
+};
+
+std::vector<std::uint32_t> oddPrimesUpTo(std::uint32_t bound) {
+    std::vector<bool> composite(bound + 1);
+    std::vector<std::uint32_t> primes;
+    for (std::uint32_t n = 3; n <= bound; n += 2) {
+        if (composite[n]) continue;
+        primes.push_back(n);
+        for (std::uint64_t m = std::uint64_t{n} * n; m <= bound; m += 2 * n) composite[m] = true;
+    }
+    return primes;
+}
+
+// For each odd prime q up to B and each residue r, the sharp numbers s = r mod q:
+// the offsets a candidate c = r mod q has divisible by q.
+//
+// The patterns that leave few offsets alive are rare but carry most of the chance of
+// being tossed, so residues are drawn tilted towards the classes that hold many
+// sharp numbers (weight e^(tilt * class size)), and each pattern is weighted back by
+// its likelihood ratio: the average stays exact, its spread shrinks.
+struct ResidueClasses {
+    std::vector<std::uint32_t> primes;
+    std::vector<std::vector<Mask>> sharpsAt;  // [prime][residue]
+    // Per prime and kind of candidate: the tilted distribution's cumulative weights
+    // over the allowed residues, and the uniform-to-tilted likelihood ratio of each.
+    struct Tilted {
+        std::vector<double> cumulative, ratio;
+    };
+    std::vector<Tilted> forPrime, forComposite;
+
+    ResidueClasses(std::span<const std::uint64_t> sharps, std::uint32_t bound, double tilt)
+        : primes(oddPrimesUpTo(bound)) {
+        for (const std::uint32_t q : primes) {
+            std::vector<Mask> classes(q);
+            std::vector<double> size(q);
+            for (std::size_t k = 0; k < sharps.size(); ++k) {
+                classes[sharps[k] % q].set(k);
+                size[sharps[k] % q] += 1;
+            }
+            sharpsAt.push_back(std::move(classes));
+            forPrime.push_back(tilted(size, 1, tilt));
+            forComposite.push_back(tilted(size, q > kLargestWheelPrime ? 0 : 1, tilt));
+        }
+    }
+
+    static Tilted tilted(const std::vector<double>& size, std::size_t firstAllowed, double tilt) {
+        Tilted t;
+        double total = 0;
+        for (std::size_t r = 0; r < size.size(); ++r) {
+            const double weight = r < firstAllowed ? 0 : std::exp(tilt * size[r]);
+            total += weight;
+            t.cumulative.push_back(total);
+        }
+        const double allowed = static_cast<double>(size.size() - firstAllowed);
+        for (std::size_t r = 0; r < size.size(); ++r) {
+            const double weight = r < firstAllowed ? 0 : std::exp(tilt * size[r]);
+            t.ratio.push_back(weight == 0 ? 0 : total / (allowed * weight));
+        }
+        return t;
+    }
+
+    // Draws one residue pattern: `eliminated[i]` the sharp numbers whose offsets the
+    // primes up to primes[i] divide; returns the pattern's likelihood ratio. A prime
+    // candidate has no residue 0; a composite one may have it above the wheel primes.
+    // `firstZero`: the index of the first prime with residue 0, or primes.size().
+    double draw(std::mt19937_64& random, bool primeCandidate, std::vector<Mask>& eliminatedBy,
+                std::size_t& firstZero) const {
+        Mask eliminated;
+        double ratio = 1;
+        firstZero = primes.size();
+        for (std::size_t i = 0; i < primes.size(); ++i) {
+            const Tilted& t = primeCandidate ? forPrime[i] : forComposite[i];
+            const double u = std::ldexp(static_cast<double>(random() >> 11), -53) * t.cumulative.back();
+            const std::size_t r = static_cast<std::size_t>(
+                std::upper_bound(t.cumulative.begin(), t.cumulative.end(), u) - t.cumulative.begin());
+            const std::size_t residue = std::min(r, t.cumulative.size() - 1);
+            ratio *= t.ratio[residue];
+            if (residue == 0 && firstZero == primes.size()) firstZero = i;
+            eliminated |= sharpsAt[i][residue];
+            eliminatedBy[i] = eliminated;
+        }
+        return ratio;
+    }
+};
+
+// The widest Simpson panel, in t = ln x: a 20th of a decade, as wide as the CSV rows.
+constexpr double kWidestPanel = 2.302585092994046 / 20;
+
+// The points where the integrands are taken: each bucket cut into panels of Simpson's
+// rule over t = ln x, each panel's start, middle and end. At each, only the primes up to x^(1/3) (and B)
+// judge the offsets: the chance W_B / ln d holds for d far above B, and an offset
+// below B that a prime q divides may be q itself.
+struct Grid {
+    std::vector<double> t;  // 2 per panel, and one more per bucket
+    std::vector<std::size_t> firstPoint, panels;  // per bucket
+    std::vector<bool> empty;  // the bucket holds no candidate
+    std::vector<std::size_t> primesUsed;  // per point: how many of the odd primes up to B
+    std::vector<double> w;  // per point: W for 2 and those primes
+};
+
+Grid gridOf(std::uint64_t from, const std::vector<std::uint64_t>& bucketEnds, const std::vector<std::uint32_t>& primes) {
+    Grid grid;
+    double low = std::max(static_cast<double>(from), kFirstCandidateValue);
+    for (const std::uint64_t end : bucketEnds) {
+        const double high = static_cast<double>(end);
+        const bool empty = high < low;
+        const double a = std::log(low), b = std::log(std::max(high, low));
+        const std::size_t panels = std::max<std::size_t>(1, static_cast<std::size_t>(std::ceil((b - a) / kWidestPanel)));
+        grid.firstPoint.push_back(grid.t.size());
+        grid.panels.push_back(panels);
+        for (std::size_t i = 0; i <= 2 * panels; ++i) {
+            const double t = a + (b - a) * static_cast<double>(i) / static_cast<double>(2 * panels);
+            grid.t.push_back(t);
+            const double bound = std::exp(t / 3);
+            const std::size_t used =
+                static_cast<std::size_t>(std::upper_bound(primes.begin(), primes.end(), bound) - primes.begin());
+            double w = 2;  // the prime 2: every number that counts is odd
+            for (std::size_t i = 0; i < used; ++i) w *= static_cast<double>(primes[i]) / (primes[i] - 1);
+            grid.primesUsed.push_back(used);
+            grid.w.push_back(w);
+        }
+        grid.empty.push_back(empty);
+        low = std::max(low, high);
+    }
+    return grid;
+}
+
+// chance[g][k]: the chance that offset k at grid point g is not prime, given that it
+// survives; 1 where the offset does not count (above c), 0 where it is 1 or less.
+std::vector<std::array<double, kMaxSharps>> compositeChances(const Grid& grid, std::span<const std::uint64_t> sharps) {
+    std::vector<std::array<double, kMaxSharps>> chance(grid.t.size());
+    for (std::size_t g = 0; g < grid.t.size(); ++g) {
+        const double x = std::exp(grid.t[g]), w = grid.w[g];
+        for (std::size_t k = 0; k < sharps.size(); ++k) {
+            const double s = static_cast<double>(sharps[k]);
+            const double d = std::abs(x - s);
+            if (d > x) {
+                chance[g][k] = 1;
+            } else if (d < 2) {
+                chance[g][k] = 0;
+            } else {
+                chance[g][k] = 1 - std::min(1.0, w / std::log(d));
+            }
+        }
+    }
+    return chance;
+}
+
+// Sums over the drawn patterns of the cumulative expectation and its square, per row.
+struct Moments {
+    std::vector<double> sum, squares;
+};
+
+// A prime candidate's density is 1 / ln x. A composite candidate is a candidate
+// (density rho, residues uniform over all classes above 47) that is not prime: its
+// pattern counts with the chance 1 - W / ln x that a candidate with it is not prime
+// (1 where some prime up to B divides it).
+Moments sampleCandidates(bool primes, const Grid& grid, const ResidueClasses& classes,
+                         const std::vector<std::array<double, kMaxSharps>>& chance, std::size_t sharpCount,
+                         const ModelSettings& settings) {
+    const std::size_t buckets = grid.empty.size();
+    // The candidates' density at each grid point, times dx / dt = x.
+    std::vector<double> weight(grid.t.size()), primeChance(grid.t.size());
+    for (std::size_t g = 0; g < grid.t.size(); ++g) {
+        const double t = grid.t[g];
+        weight[g] = std::exp(t) * (primes ? 1 / t : candidateDensity());
+        primeChance[g] = std::min(1.0, grid.w[g] / t);
+    }
+    Moments moments{std::vector<double>(buckets), std::vector<double>(buckets)};
+    std::mt19937_64 random(settings.seed + (primes ? 0 : 1));
+    std::vector<Mask> eliminatedBy(classes.primes.size());
+    const Mask none;
+    std::vector<std::size_t> alive;
+    std::vector<double> value(grid.t.size());
+    for (std::uint32_t m = 0; m < settings.samples; ++m) {
+        std::size_t firstZero = 0;
+        const double ratio = classes.draw(random, primes, eliminatedBy, firstZero);
+        std::size_t aliveFor = ~std::size_t{0};  // the prime count `alive` was listed for
+        for (std::size_t g = 0; g < grid.t.size(); ++g) {
+            if (grid.primesUsed[g] != aliveFor) {
+                aliveFor = grid.primesUsed[g];
+                const Mask& eliminated = aliveFor == 0 ? none : eliminatedBy[aliveFor - 1];
+                alive.clear();
+                for (std::size_t k = 0; k < sharpCount; ++k) {
+                    if (((eliminated.word[k / 64] >> (k % 64)) & 1) == 0) alive.push_back(k);
+                }
+            }
+            double tossed = primes || firstZero < grid.primesUsed[g] ? 1 : 1 - primeChance[g];
+            for (const std::size_t k : alive) tossed *= chance[g][k];
+            value[g] = ratio * tossed * weight[g];
+        }
+        double cumulative = 0;
+        for (std::size_t b = 0; b < buckets; ++b) {
+            if (!grid.empty[b]) {
+                const double* v = value.data() + grid.firstPoint[b];
+                const double h = (grid.t[grid.firstPoint[b] + 2 * grid.panels[b]] - grid.t[grid.firstPoint[b]]) /
+                                 static_cast<double>(grid.panels[b]);
+                for (std::size_t p = 0; p < grid.panels[b]; ++p) cumulative += h / 6 * (v[2 * p] + 4 * v[2 * p + 1] + v[2 * p + 2]);
+            }
+            moments.sum[b] += cumulative;
+            moments.squares[b] += cumulative * cumulative;
+        }
+    }
+    return moments;
+}
+
+// The mean of the samples and its standard error.
+std::pair<double, double> meanAndError(double sum, double squares, std::uint32_t samples) {
+    const double n = samples, mean = sum / n;
+    const double variance = samples > 1 ? std::max(0.0, (squares / n - mean * mean) * n / (n - 1)) : 0;
+    return {mean, std::sqrt(variance / n)};
+}
+
+}  // namespace
+
+double candidateDensity() {
+    double density = 0.5;  // odd
+    for (const std::uint32_t p : kWheelPrimes) density *= 1 - 1.0 / p;
+    return density;
+}
+
+std::vector<ExpectedTossed> expectTossed(std::uint64_t from, const std::vector<std::uint64_t>& bucketEnds,
+                                         std::span<const std::uint64_t> sharps, const ModelSettings& settings) {
+    if (sharps.size() > kMaxSharps) throw std::invalid_argument("the model takes at most 128 sharp numbers");
+    const ResidueClasses classes(sharps, settings.smoothBound, settings.tilt);
+    const Grid grid = gridOf(from, bucketEnds, classes.primes);
+    const auto chance = compositeChances(grid, sharps);
+    // Primes and composites draw from generators of their own: two threads, same figures.
+    auto primesLater = std::async(std::launch::async, [&] {
+        return sampleCandidates(true, grid, classes, chance, sharps.size(), settings);
+    });
+    const Moments composites = sampleCandidates(false, grid, classes, chance, sharps.size(), settings);
+    const Moments primes = primesLater.get();
+    std::vector<ExpectedTossed> expected(bucketEnds.size());
+    for (std::size_t b = 0; b < expected.size(); ++b) {
+        std::tie(expected[b].primes, expected[b].primesError) =
+            meanAndError(primes.sum[b], primes.squares[b], settings.samples);
+        std::tie(expected[b].composites, expected[b].compositesError) =
+            meanAndError(composites.sum[b], composites.squares[b], settings.samples);
+    }
+    return expected;
+}
+
+}  // namespace sharp::survey
