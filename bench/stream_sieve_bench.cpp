@@ -1,0 +1,49 @@
+// The survey's own sieve against primesieve's count, one thread each, side by side:
+//   build/bench/stream_sieve_bench [LOW HIGH [BLOCK_BYTES]]   (default 0 10^10, 256 KiB)
+// Both find every prime of the range; the sieve's bits are counted with popcount.
+#include <bit>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include <primesieve.hpp>
+
+#include "survey/sieve/stream_sieve.hpp"
+#include "survey/sieve/wheel30.hpp"
+
+namespace {
+
+double secondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace sharp::survey;
+    const std::uint64_t low = argc > 2 ? std::strtoull(argv[1], nullptr, 10) : 0;
+    const std::uint64_t high = argc > 2 ? std::strtoull(argv[2], nullptr, 10) : 10'000'000'000u;
+    const std::size_t block = argc > 3 ? std::strtoull(argv[3], nullptr, 10) : std::size_t{1} << 18;
+    const WheelPattern pattern;
+    StreamSieve sieve(pattern, block, block);
+    std::vector<std::uint8_t> bits(block + 8);
+    auto start = std::chrono::steady_clock::now();
+    const std::uint64_t first = byteOf(low), end = byteOf(high) + 1;
+    std::uint64_t setBits = 0;
+    for (std::uint64_t b = first; b < end; b += block) {
+        const std::uint64_t stop = std::min<std::uint64_t>(end, b + block);
+        sieve.read(b, stop, end - 1, bits.data());
+        for (std::uint64_t i = 0; i < stop - b; ++i) setBits += static_cast<std::uint64_t>(std::popcount(bits[i]));
+    }
+    const double own = secondsSince(start);
+    primesieve::set_num_threads(1);
+    start = std::chrono::steady_clock::now();
+    const std::uint64_t primes = primesieve::count_primes(low, high);
+    const double reference = secondsSince(start);
+    std::printf("[%llu, %llu], blocks of %zu bytes: own sieve %.3f s (%llu bits), primesieve --count %.3f s "
+                "(%llu primes), ratio %.2f\n",
+                static_cast<unsigned long long>(low), static_cast<unsigned long long>(high), block, own,
+                static_cast<unsigned long long>(setBits), reference, static_cast<unsigned long long>(primes),
+                own / reference);
+}

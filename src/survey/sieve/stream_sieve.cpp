@@ -1,0 +1,193 @@
+#include "survey/sieve/stream_sieve.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include <primesieve.hpp>
+
+#include "survey/sieve/wheel30.hpp"
+
+namespace sharp::survey {
+
+namespace {
+
+// The first sieving prime: the pattern removes the multiples of 7 to 47.
+constexpr std::uint64_t kFirstSievingPrime = 53;
+
+// The largest number whose square root a stream needs: 2^32 - 1 covers 2^64 - 1.
+constexpr std::uint64_t kLargestSievingPrime = 4294967291u;
+
+// The root of the last number of byte `byte`, capped where no prime lies beyond.
+std::uint64_t sievingLimit(std::uint64_t byte) {
+    if (byte >= byteOf(~std::uint64_t{0})) return kLargestSievingPrime;
+    const std::uint64_t last = 30 * byte + 29;
+    std::uint64_t root = static_cast<std::uint64_t>(std::sqrt(static_cast<double>(last)));
+    while (root * root > last) --root;
+    while ((root + 1) * (root + 1) <= last) ++root;
+    return root;
+}
+
+}  // namespace
+
+StreamSieve::StreamSieve(const WheelPattern& pattern, std::size_t blockBytes, std::size_t longestRead)
+    : pattern_(pattern),
+      blockBytes_(blockBytes),
+      ringBlocks_((longestRead + blockBytes - 1) / blockBytes + 1),
+      ring_(ringBlocks_ * blockBytes) {}
+
+void StreamSieve::read(std::uint64_t from, std::uint64_t to, std::uint64_t horizon, std::uint8_t* out) {
+    horizon = std::max(horizon, to - 1);
+    // After sieving up to `to`, the ring still holds `from` only if it is not too far back.
+    const auto reachable = [&] {
+        if (!started_ || from < start_ || from > sievedEnd() || to - 1 > horizon_) return false;
+        const std::uint64_t blocksNeeded = (to - start_ + blockBytes_ - 1) / blockBytes_;
+        const std::uint64_t heldFrom = blocksNeeded > ringBlocks_ ? start_ + (blocksNeeded - ringBlocks_) * blockBytes_ : start_;
+        return from >= heldFrom;
+    };
+    if (!reachable()) start(from, horizon);
+    while (sievedEnd() < to) sieveNextBlock();
+    for (std::uint64_t byte = from; byte < to;) {
+        const std::uint64_t block = (byte - start_) / blockBytes_;
+        const std::uint64_t offset = (byte - start_) % blockBytes_;
+        const std::uint64_t take = std::min<std::uint64_t>(blockBytes_ - offset, to - byte);
+        std::memcpy(out + (byte - from), ring_.data() + (block % ringBlocks_) * blockBytes_ + offset, take);
+        byte += take;
+    }
+}
+
+void StreamSieve::start(std::uint64_t from, std::uint64_t horizon) {
+    started_ = true;
+    start_ = from;
+    horizon_ = horizon;
+    blocksDone_ = 0;
+    small_.clear();
+    buckets_.assign((horizon - from) / blockBytes_ + 1, {});
+    const std::uint64_t limit = sievingLimit(horizon);
+    if (limit < kFirstSievingPrime) return;
+    primesieve::iterator primes(kFirstSievingPrime, limit);
+    for (std::uint64_t p = primes.next_prime(); p <= limit; p = primes.next_prime()) addSievingPrime(p);
+}
+
+void StreamSieve::addSievingPrime(std::uint64_t p) {
+    const std::uint32_t a = static_cast<std::uint32_t>(p / 30);
+    const std::uint32_t r = static_cast<std::uint32_t>(kBitOfResidue[p % 30]);
+    // The first multiple p m to cross: m >= p (smaller ones have smaller factors) and
+    // p m at or above the stream's first number, m coprime to 30.
+    const std::uint64_t firstNumber = 30 * start_;
+    const std::uint64_t m0 = std::max(p, firstNumber / p + (firstNumber % p != 0));
+    std::uint64_t cycle = m0 / 30;
+    std::uint32_t w = 0;
+    while (w < 8 && kResidues[w] < m0 % 30) ++w;
+    if (w == 8) {
+        w = 0;
+        ++cycle;
+    }
+    const std::uint64_t byte = p * cycle + std::uint64_t{a} * kResidues[w] + kCrossOffset[r][w];
+    if (byte > horizon_) return;
+    if (p < blockBytes_) {
+        small_.push_back({p * cycle, a, static_cast<std::uint8_t>(r), static_cast<std::uint8_t>(w)});
+    } else {
+        place(a, r, w, byte);
+    }
+}
+
+void StreamSieve::place(std::uint32_t a, std::uint32_t r, std::uint32_t w, std::uint64_t byte) {
+    const std::uint64_t block = (byte - start_) / blockBytes_;
+    const std::uint32_t offset = static_cast<std::uint32_t>((byte - start_) % blockBytes_);
+    buckets_[block].push_back({a, offset << 6 | r << 3 | w});
+}
+
+void StreamSieve::sieveNextBlock() {
+    const std::uint64_t block = blocksDone_;
+    const std::uint64_t blockStart = start_ + block * blockBytes_;
+    std::uint8_t* const bits = ring_.data() + (block % ringBlocks_) * blockBytes_;
+    pattern_.fill(blockStart, blockBytes_, bits);
+    keepPrimes(blockStart, blockBytes_, bits);
+    for (SmallPrime& prime : small_) crossSmall(prime, bits, blockStart);
+    if (block < buckets_.size()) crossBucket(block, bits, blockStart);
+    ++blocksDone_;
+}
+
+namespace {
+
+// Crosses off the multiples of p = 30 a + kResidues[R] in one block: the rest of the
+// cycle it stopped in, whole cycles of eight at distances fixed for the prime, then
+// the start of the next. Instantiated per residue so the masks are constants.
+template <unsigned R>
+void crossResidue(std::uint64_t& cycleOut, std::uint8_t& wOut, std::uint64_t a, std::uint8_t* block,
+                  std::uint64_t blockStart, std::uint64_t end) {
+    constexpr auto offsets = kCrossOffset[R];
+    constexpr auto bits = kCrossBit[R];
+    const std::uint64_t p = 30 * a + kResidues[R];
+    const std::uint64_t o0 = a * 1 + offsets[0], o1 = a * 7 + offsets[1], o2 = a * 11 + offsets[2],
+                        o3 = a * 13 + offsets[3], o4 = a * 17 + offsets[4], o5 = a * 19 + offsets[5],
+                        o6 = a * 23 + offsets[6], o7 = a * 29 + offsets[7];
+    const std::uint64_t off[8] = {o0, o1, o2, o3, o4, o5, o6, o7};
+    std::uint64_t cycle = cycleOut;
+    unsigned w = wOut;
+    if (w != 0) {
+        for (; w < 8; ++w) {
+            if (cycle + off[w] >= end) {
+                cycleOut = cycle;
+                wOut = static_cast<std::uint8_t>(w);
+                return;
+            }
+            block[cycle + off[w] - blockStart] &= static_cast<std::uint8_t>(~(1u << bits[w]));
+        }
+        cycle += p;
+    }
+    if (cycle + o7 < end) {
+        std::uint8_t* at = block + (cycle - blockStart);
+        std::uint8_t* const last = block + (end - blockStart) - o7;  // cycles starting before it fit whole
+        for (; at < last; at += p) {
+            at[o0] &= static_cast<std::uint8_t>(~(1u << bits[0]));
+            at[o1] &= static_cast<std::uint8_t>(~(1u << bits[1]));
+            at[o2] &= static_cast<std::uint8_t>(~(1u << bits[2]));
+            at[o3] &= static_cast<std::uint8_t>(~(1u << bits[3]));
+            at[o4] &= static_cast<std::uint8_t>(~(1u << bits[4]));
+            at[o5] &= static_cast<std::uint8_t>(~(1u << bits[5]));
+            at[o6] &= static_cast<std::uint8_t>(~(1u << bits[6]));
+            at[o7] &= static_cast<std::uint8_t>(~(1u << bits[7]));
+        }
+        cycle = blockStart + static_cast<std::uint64_t>(at - block);
+    }
+    for (w = 0; w < 8 && cycle + off[w] < end; ++w) {
+        block[cycle + off[w] - blockStart] &= static_cast<std::uint8_t>(~(1u << bits[w]));
+    }
+    cycleOut = cycle;
+    wOut = static_cast<std::uint8_t>(w);  // not 8: a whole cycle would have fitted
+}
+
+}  // namespace
+
+void StreamSieve::crossSmall(SmallPrime& prime, std::uint8_t* block, std::uint64_t blockStart) const {
+    const std::uint64_t end = blockStart + blockBytes_;
+    switch (prime.r) {
+        case 0: return crossResidue<0>(prime.cycle, prime.w, prime.a, block, blockStart, end);
+        case 1: return crossResidue<1>(prime.cycle, prime.w, prime.a, block, blockStart, end);
+        case 2: return crossResidue<2>(prime.cycle, prime.w, prime.a, block, blockStart, end);
+        case 3: return crossResidue<3>(prime.cycle, prime.w, prime.a, block, blockStart, end);
+        case 4: return crossResidue<4>(prime.cycle, prime.w, prime.a, block, blockStart, end);
+        case 5: return crossResidue<5>(prime.cycle, prime.w, prime.a, block, blockStart, end);
+        case 6: return crossResidue<6>(prime.cycle, prime.w, prime.a, block, blockStart, end);
+        default: return crossResidue<7>(prime.cycle, prime.w, prime.a, block, blockStart, end);
+    }
+}
+
+void StreamSieve::crossBucket(std::uint64_t block, std::uint8_t* bits, std::uint64_t blockStart) {
+    // A hit may land in this same block again: walked by index as it grows.
+    std::vector<BucketEntry>& bucket = buckets_[block];
+    for (std::size_t i = 0; i < bucket.size(); ++i) {
+        const BucketEntry entry = bucket[i];
+        const std::uint32_t offset = entry.place >> 6, r = (entry.place >> 3) & 7, w = entry.place & 7;
+        bits[offset] &= static_cast<std::uint8_t>(~(1u << kCrossBit[r][w]));
+        const std::uint64_t next = blockStart + offset +
+                                   std::uint64_t{entry.a} * (kResiduesAndNext[w + 1] - kResidues[w]) +
+                                   (kCrossOffset[r][w + 1] - kCrossOffset[r][w]);
+        if (next <= horizon_) place(entry.a, r, (w + 1) & 7, next);
+    }
+    std::vector<BucketEntry>().swap(bucket);
+}
+
+}  // namespace sharp::survey

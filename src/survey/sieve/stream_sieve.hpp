@@ -1,0 +1,59 @@
+// The survey's own segmented sieve: the prime bits of consecutive blocks of bytes (30
+// numbers each), kept in a ring so that a segment and the window below it can be read
+// back. Its sieving primes are found once per stream, a run of segments, and carry
+// their next multiple from block to block: small ones cross off many multiples a block
+// in a loop unrolled over the wheel; large ones wait in buckets for the block they
+// hit next.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "survey/sieve/wheel_pattern.hpp"
+
+namespace sharp::survey {
+
+class StreamSieve {
+public:
+    // Sieves blocks of `blockBytes` (a multiple of 8); reads take at most `longestRead` bytes.
+    StreamSieve(const WheelPattern& pattern, std::size_t blockBytes, std::size_t longestRead);
+
+    // Writes the prime bits of bytes from .. to - 1 to `out`: bits of 1 and of the
+    // primes from 7 on. Goes on sieving where it stopped when it still holds `from`;
+    // otherwise starts a new stream at `from`, with sieving primes up to the root of
+    // the last number of byte `horizon` (at least to - 1), the end of the run.
+    void read(std::uint64_t from, std::uint64_t to, std::uint64_t horizon, std::uint8_t* out);
+
+private:
+    // A sieving prime p = 30 a + kResidues[r] with many multiples a block: its next
+    // multiple is at byte cycle + a kResidues[w] + kCrossOffset[r][w].
+    struct SmallPrime {
+        std::uint64_t cycle;
+        std::uint32_t a;
+        std::uint8_t r, w;
+    };
+    // A sieving prime that hits a block less often: where in its block it hits next.
+    struct BucketEntry {
+        std::uint32_t a;
+        std::uint32_t place;  // offset in the block << 6 | r << 3 | w
+    };
+
+    void start(std::uint64_t from, std::uint64_t horizon);
+    void addSievingPrime(std::uint64_t p);
+    void sieveNextBlock();
+    void crossSmall(SmallPrime& prime, std::uint8_t* block, std::uint64_t blockStart) const;
+    void crossBucket(std::uint64_t block, std::uint8_t* bits, std::uint64_t blockStart);
+    void place(std::uint32_t a, std::uint32_t r, std::uint32_t w, std::uint64_t byte);
+    std::uint64_t sievedEnd() const { return start_ + blocksDone_ * blockBytes_; }
+
+    const WheelPattern& pattern_;
+    const std::size_t blockBytes_, ringBlocks_;
+    std::vector<std::uint8_t> ring_;
+    bool started_ = false;
+    std::uint64_t start_ = 0, horizon_ = 0, blocksDone_ = 0;
+    std::vector<SmallPrime> small_;
+    std::vector<std::vector<BucketEntry>> buckets_;  // per block of the stream
+};
+
+}  // namespace sharp::survey

@@ -1,0 +1,96 @@
+#include "survey/sieve/wheel_pattern.hpp"
+
+#include <algorithm>
+
+#include "sharp/wheel_facts.hpp"
+#include "survey/sieve/wheel30.hpp"
+
+namespace sharp::survey {
+
+namespace {
+
+// The longest pattern: 17017 bytes, 7 * 11 * 13 * 17.
+constexpr std::uint64_t kMaxPatternBytes = 17017;
+
+// The last byte, and its bits that stand for 2^64 - 1 or below.
+constexpr std::uint64_t kLastByte = byteOf(~std::uint64_t{0});
+constexpr std::uint8_t kLastByteBits = bitsUpTo(~std::uint64_t{0});
+
+// The wheel primes from 7 on, ascending, grouped so that each group's product stays
+// within kMaxPatternBytes.
+std::vector<std::vector<std::uint32_t>> patternGroups() {
+    std::vector<std::vector<std::uint32_t>> groups;
+    std::uint64_t product = kMaxPatternBytes + 1;
+    for (const std::uint32_t p : kWheelPrimes) {
+        if (p < 7) continue;  // 3 and 5 are in the layout itself
+        if (product * p > kMaxPatternBytes) {
+            groups.emplace_back();
+            product = 1;
+        }
+        groups.back().push_back(p);
+        product *= p;
+    }
+    return groups;
+}
+
+// Sets or clears the bits of the numbers below 60 as `isKept` says, and clears the
+// bits above 2^64 - 1.
+template <class IsKept>
+void fixEnds(std::uint64_t first, std::size_t count, std::uint8_t* bytes, IsKept isKept) {
+    for (std::uint64_t b = first; b < std::min<std::uint64_t>(first + count, 2); ++b) {
+        for (int i = 0; i < 8; ++i) {
+            const std::uint64_t n = 30 * b + kResidues[i];
+            const std::uint8_t bit = static_cast<std::uint8_t>(1u << i);
+            if (n <= 47) bytes[b - first] = isKept(n) ? bytes[b - first] | bit : bytes[b - first] & ~bit;
+        }
+    }
+    if (first <= kLastByte && kLastByte < first + count) bytes[kLastByte - first] &= kLastByteBits;
+    for (std::uint64_t b = std::max(first, kLastByte + 1); b < first + count && b > kLastByte; ++b) bytes[b - first] = 0;
+}
+
+bool isWheelPrime(std::uint64_t n) { return std::find(kWheelPrimes.begin(), kWheelPrimes.end(), n) != kWheelPrimes.end(); }
+
+}  // namespace
+
+WheelPattern::WheelPattern() {
+    for (const auto& group : patternGroups()) {
+        Pattern pattern;
+        pattern.period = 1;
+        for (const std::uint32_t p : group) pattern.period *= p;
+        pattern.bytes.assign(pattern.period, 0xff);
+        for (std::uint64_t b = 0; b < pattern.period; ++b) {
+            for (int i = 0; i < 8; ++i) {
+                const std::uint64_t n = 30 * b + kResidues[i];
+                for (const std::uint32_t p : group) {
+                    if (n % p == 0) pattern.bytes[b] &= static_cast<std::uint8_t>(~(1u << i));
+                }
+            }
+        }
+        patterns_.push_back(std::move(pattern));
+    }
+}
+
+void WheelPattern::fill(std::uint64_t first, std::size_t count, std::uint8_t* out) const {
+    std::fill(out, out + count, 0xff);
+    for (const Pattern& pattern : patterns_) {
+        // In runs up to the pattern's end, so the inner loop takes many bytes per instruction.
+        std::uint64_t slot = first % pattern.period;
+        for (std::size_t i = 0; i < count;) {
+            const std::size_t run = static_cast<std::size_t>(std::min<std::uint64_t>(count - i, pattern.period - slot));
+            const std::uint8_t* bytes = pattern.bytes.data() + slot;
+            for (std::size_t j = 0; j < run; ++j) out[i + j] &= bytes[j];
+            i += run;
+            slot = 0;
+        }
+    }
+}
+
+void keepCandidates(std::uint64_t first, std::size_t count, std::uint8_t* bytes) {
+    fixEnds(first, count, bytes, [](std::uint64_t n) { return n >= kFirstCandidate && isWheelPrime(n); });
+}
+
+void keepPrimes(std::uint64_t first, std::size_t count, std::uint8_t* bytes) {
+    fixEnds(first, count, bytes, [](std::uint64_t n) { return n == 1 || isWheelPrime(n); });
+}
+
+}  // namespace sharp::survey

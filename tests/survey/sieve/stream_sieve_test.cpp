@@ -1,0 +1,71 @@
+// The survey's own sieve against primesieve: the same primes, bit for bit, at every
+// height, across block and bucket boundaries, and up to 2^64 - 1.
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <primesieve.hpp>
+
+#include "survey/sieve/stream_sieve.hpp"
+#include "survey/sieve/wheel30.hpp"
+
+namespace sharp::survey {
+namespace {
+
+// The numbers whose bits are set in bytes from .. to - 1.
+std::vector<std::uint64_t> numbersOf(const std::vector<std::uint8_t>& bits, std::uint64_t from) {
+    std::vector<std::uint64_t> numbers;
+    for (std::size_t i = 0; i < bits.size(); ++i) {
+        for (int b = 0; b < 8; ++b) {
+            if ((bits[i] >> b) & 1) numbers.push_back(30 * (from + i) + kResidues[b]);
+        }
+    }
+    return numbers;
+}
+
+// Reads the bytes of [low, high] in pieces of `piece` bytes, as consecutive segments do.
+void expectPrimesOf(std::uint64_t low, std::uint64_t high, std::size_t blockBytes, std::size_t piece) {
+    const WheelPattern pattern;
+    StreamSieve sieve(pattern, blockBytes, piece);
+    const std::uint64_t first = byteOf(low), end = byteOf(high) + 1;
+    std::vector<std::uint8_t> bits(end - first);
+    for (std::uint64_t b = first; b < end; b += piece) {
+        sieve.read(b, std::min(end, b + piece), end - 1, bits.data() + (b - first));
+    }
+    std::vector<std::uint64_t> expected;
+    if (first == 0) expected.push_back(1);  // offset 1 counts
+    std::vector<std::uint64_t> primes;
+    primesieve::generate_primes(30 * first, high, &primes);
+    for (const std::uint64_t p : primes) {
+        if (p > 5) expected.push_back(p);
+    }
+    std::vector<std::uint64_t> found = numbersOf(bits, first);
+    while (!found.empty() && found.back() > high) found.pop_back();
+    ASSERT_EQ(found.size(), expected.size()) << low << ".." << high;
+    EXPECT_TRUE(found == expected) << low << ".." << high;
+}
+
+struct Case {
+    std::uint64_t low, high;
+    std::size_t blockBytes, piece;
+};
+
+TEST(StreamSieve, SamePrimesAsPrimesieve) {
+    const Case cases[] = {
+        {0, 3'000'000, 1 << 10, 3000},                                   // the start; small blocks: buckets from 1024 on
+        {1'000'000'000'000, 1'000'003'000'000, 1 << 12, 7777},          // 10^12
+        {1'000'000'000'000'000, 1'000'000'000'600'000, 1 << 16, 5000},  // 10^15
+    };
+    for (const Case& c : cases) expectPrimesOf(c.low, c.high, c.blockBytes, c.piece);
+}
+
+// Far up every stream starts with tens of millions of sieving primes: seconds each.
+TEST(StreamSieveFull, SamePrimesAsPrimesieveFarUp) {
+    const Case cases[] = {
+        {1'000'000'000'000'000'000u, 1'000'000'000'000'300'000u, 1 << 16, 4096},  // 10^18
+        {18446744073709551615u - 400'000, 18446744073709551615u, 1 << 16, 2500},  // the top
+    };
+    for (const Case& c : cases) expectPrimesOf(c.low, c.high, c.blockBytes, c.piece);
+}
+
+}  // namespace
+}  // namespace sharp::survey
