@@ -1,27 +1,35 @@
 #!/usr/bin/env bash
-# Times sharp-survey on [0, N] against primesieve's prime count to N, the floor (the
-# survey must know the primality of every number up to N), for each N in LIMITS
-# (default 1e9 1e10 1e11) with THREADS threads (default 2), one run each, and
-# prints both side by side with the ratio and the survey's peak memory; then 2 MPI
-# ranks of 1 thread against 1 process of 2 threads on [0, 10^10].
+# Times sharp-survey against primesieve's prime count of the same range, the floor
+# (the survey must know the primality of every number in it), with THREADS threads
+# (default 2), one run each, side by side with the ratio and both peak memories:
+#   [0, 10^10], [0, 10^11], 10^9 numbers at 10^12, 10^15, 10^18 and [2^64 - 2^30, 2^64 - 1]
+# (ROWS="FROM:TO ..." to choose others); then 2 MPI ranks of 1 thread against 1
+# process of 2 threads on [0, 10^10]. It first says which vector path the filter takes.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/install-deps.sh test
 threads=${THREADS:-2}
-limits=${LIMITS:-1e9 1e10 1e11}
+rows=${ROWS:-"0:1e10 0:1e11 1e12:1e12+1e9 1e15:1e15+1e9 1e18:1e18+1e9 18446744072635809792:18446744073709551615"}
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build -j"$(nproc)" --target sharp-survey >/dev/null
 cmake -S . -B build-mpi -DSHARP_MPI=ON -DSHARP_TESTS=OFF >/dev/null
 cmake --build build-mpi -j"$(nproc)" --target sharp-survey >/dev/null
 
-printf '%-6s %14s %14s %7s %12s\n' N "primesieve s" "survey s" ratio "survey peak"
-for n in $limits; do
-  floor=$({ /usr/bin/time -f '%e' primesieve "$n" --count --threads="$threads" -q >/dev/null; } 2>&1)
-  read -r survey kilobytes < <({ /usr/bin/time -f '%e %M' build/sharp-survey "$n" --threads="$threads" --quiet \
+if grep -qw avx2 /proc/cpuinfo; then path=AVX2; else path="plain (no AVX2)"; fi
+echo "vector path of the word filter: $path (the filter is built for AVX2 and plain only)"
+printf '%-44s %9s %9s %7s %11s %11s\n' range "primes s" "survey s" ratio "primes mem" "survey mem"
+for row in $rows; do
+  from=${row%%:*} to=${row#*:}
+  # primesieve takes plain numbers and sums; the survey reads both forms.
+  low=$(python3 -c "print(int(eval('$from'.replace('^', '**').replace('e', '*10**'))))")
+  high=$(python3 -c "print(int(eval('$to'.replace('^', '**').replace('e', '*10**'))))")
+  read -r floor floorKb < <({ /usr/bin/time -f '%e %M' primesieve "$low" "$high" --count --threads="$threads" -q \
     >/dev/null; } 2>&1)
-  awk -v n="$n" -v f="$floor" -v s="$survey" -v k="$kilobytes" \
-    'BEGIN { printf "%-6s %14.2f %14.2f %7.2f %9.1f MB\n", n, f, s, s / f, k / 1024 }'
+  read -r survey kilobytes < <({ /usr/bin/time -f '%e %M' build/sharp-survey --from "$low" "$high" \
+    --threads="$threads" --quiet >/dev/null; } 2>&1)
+  awk -v r="[$from, $to]" -v f="$floor" -v s="$survey" -v fk="$floorKb" -v k="$kilobytes" \
+    'BEGIN { printf "%-44s %9.2f %9.2f %7.2f %8.1f MB %8.1f MB\n", r, f, s, s / f, fk / 1024, k / 1024 }'
 done
 
 # Wall seconds, and the survey's own "time:" (which leaves out mpirun's start-up).

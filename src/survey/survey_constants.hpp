@@ -1,5 +1,5 @@
-// Every fixed number of the survey, in one place. The sharp table and the wheel's
-// primes are the interactive program's own (run/constants.hpp).
+// Every fixed number of the survey that its stages share, in one place; the sharp
+// table and the wheel's primes are in src/sharp/.
 #pragma once
 
 #include <cstddef>
@@ -7,26 +7,23 @@
 
 namespace sharp::survey {
 
-// Odd numbers per segment (bits of the prime bitmap a worker sieves at once): 2^23
-// odd numbers, a 1 MiB bitmap, long enough that re-aiming the prime generator at a
-// segment costs little next to sieving it.
+// Odd numbers per segment (2^24 numbers, 546 KiB of bitmap at 30 numbers a byte), the
+// numbers a worker classifies at once; the unit slices and runs are measured in.
 inline constexpr std::uint64_t kSegmentOdds = std::uint64_t{1} << 23;
 
-// The largest sharp number the word-wide filter tests: 2^20. The filter shifts the
-// prime bits by half of it at most, and the 32 sharp numbers up to here leave about
+// The largest sharp number the word-wide filter tests: 2^20. The filter moves the
+// prime bits by a 30th of it at most, and the 32 sharp numbers up to here leave about
 // one candidate in 500 for the one-by-one check.
 inline constexpr std::uint64_t kLargestWindowSharp = std::uint64_t{1} << 20;
-
-// Below each segment lie at least this many odd numbers of prime bits: the filter's
-// reach. A segment that follows its predecessor on the same worker takes that whole
-// segment as its window instead, at no cost: the one-by-one check then finds the
-// offsets of every sharp number up to the segment's length there, not by a
-// primality test.
-inline constexpr std::uint64_t kWindowOdds = kLargestWindowSharp / 2;
 
 // Consecutive segments a worker takes at once, each the window of the next: only
 // the first of them sieves a window of its own.
 inline constexpr std::uint64_t kSegmentsPerRun = 16;
+
+// Runs are cut shorter when a range would give a thread fewer than this many, so
+// that every thread has work: 64 threads all get runs on [0, 10^10]. Not more: far
+// up every run pays again for its sieving primes.
+inline constexpr std::uint64_t kRunsPerThread = 1;
 
 // Runs of segments a worker may take ahead of the oldest undelivered one, per
 // thread: bounds the reports held for in-order delivery.

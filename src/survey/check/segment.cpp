@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstring>
 
 #include "survey/check/primality.hpp"
 #include "survey/check/sharp_check.hpp"
@@ -19,6 +20,27 @@
 namespace sharp::survey {
 
 namespace {
+
+// Bytes the sieve crosses off at a time: a block of 256 KiB stays in the second-level cache.
+constexpr std::size_t kSieveBlockBytes = std::size_t{1} << 18;
+
+// The sieve starts each block from the pattern of the primes up to here: crossing off
+// their multiples one by one would cost more than a pass over the block per two or
+// three of them.
+constexpr std::uint32_t kPresievedUpTo = 163;
+
+const WheelPattern& sievePattern() {
+    static const WheelPattern pattern(kPresievedUpTo);
+    return pattern;
+}
+
+// Up to here the survey's own sieve gives the prime bits: its sieving primes are below a
+// block, so every one crosses off in the unrolled loop. Above, primesieve's sieve,
+// with its buckets for the many large sieving primes, is the faster one.
+constexpr std::uint64_t kOwnSieveTop = std::uint64_t{kSieveBlockBytes} * kSieveBlockBytes;
+
+// The bytes that hold the numbers of `words` odd-number words, with a word to spare at each end.
+std::size_t segmentBytesFor(std::uint64_t words) { return static_cast<std::size_t>((128 * words) / 30 + 24); }
 
 SHARP_WITH_POPCNT
 ClassCounts countWords(const std::uint64_t* primes, const std::uint64_t* candidates, const std::uint64_t* hits,
@@ -45,68 +67,117 @@ ClassCounts countWords(const std::uint64_t* primes, const std::uint64_t* candida
     return counts;
 }
 
+// A word's mask of the bits of byte `at` (0 .. 7) given by `bits`, all bits above it set.
+std::uint64_t fromByte(std::size_t at, std::uint8_t bits) {
+    return (~std::uint64_t{0} << (8 * at)) & ~(static_cast<std::uint64_t>(static_cast<std::uint8_t>(~bits)) << (8 * at));
+}
+
+// A word's mask of the bits of byte `at` given by `bits`, all bits below it set.
+std::uint64_t upToByte(std::size_t at, std::uint8_t bits) {
+    return (~std::uint64_t{0} >> (8 * (7 - at))) & ~(static_cast<std::uint64_t>(static_cast<std::uint8_t>(~bits)) << (8 * at));
+}
+
 }  // namespace
 
-Segment::Segment(const CandidatePattern& pattern, std::uint64_t segmentWords)
-    : pattern_(pattern),
-      primes_(std::max<std::size_t>(segmentWords, kWindowOdds / 64), segmentWords),
-      candidates_(segmentWords),
-      hits_(segmentWords) {}
+Segment::Segment(const WheelPattern& pattern, std::uint64_t segmentWords)
+    : longestWindow_(std::max(kFilterWindowBytes, segmentBytesFor(segmentWords)) & ~std::size_t{7}),
+      pattern_(pattern),
+      primes_((longestWindow_ + segmentBytesFor(segmentWords)) / 8 + 1),
+      candidates_(segmentBytesFor(segmentWords) / 8 + 1),
+      hits_(segmentBytesFor(segmentWords) / 8 + 1),
+      sieve_(sievePattern(), kSieveBlockBytes, longestWindow_ + segmentBytesFor(segmentWords)) {}
 
 void Segment::test(std::uint64_t first, std::uint64_t end, std::uint64_t runEnd) {
-    first_ = first;
-    end_ = end;
-    primes_.sieve(first, end, std::max(end, runEnd));
-    pattern_.fill(first, end - first, candidates_.data());
-    filterByWindowSharps(primes_.words(), primes_.windowWords(), candidates_.data(), hits_.data(), end - first);
+    lowest_ = 128 * first;
+    highest_ = 128 * (end - 1) + 127;
+    firstByte_ = byteOf(128 * first) & ~std::uint64_t{7};
+    endByte_ = (byteOf(128 * (end - 1) + 127) + 8) & ~std::uint64_t{7};
+    const std::uint64_t runLastByte = byteOf(128 * (std::max(end, runEnd) - 1) + 127) | 7;
+    const std::size_t bytes = static_cast<std::size_t>(endByte_ - firstByte_);
+    // A segment that follows the last one reads it back as its window; the first of a
+    // run starts the sieve's stream with the filter's reach below it.
+    const bool follows = first == lastEnd_ && first != 0;
+    lastEnd_ = end;
+    window_ = std::min<std::uint64_t>(follows ? longestWindow_ : kFilterWindowBytes, firstByte_);
+    readPrimes(follows, runLastByte);
+    std::uint8_t* const primeBytes = reinterpret_cast<std::uint8_t*>(primes_.data());
+    std::uint8_t* const candidateBytes = reinterpret_cast<std::uint8_t*>(candidates_.data());
+    pattern_.fill(firstByte_, bytes, candidateBytes);
+    keepCandidates(firstByte_, bytes, candidateBytes);
+    filterByWindowSharps(primeBytes + longestWindow_ - kFilterWindowBytes, candidates_.data(), hits_.data(), bytes / 8);
     checkLeftovers();
 }
 
-bool Segment::isPrimeOffset(std::uint64_t d) const {
-    const std::uint64_t index = d >> 1;
-    const std::int64_t word = static_cast<std::int64_t>(index / 64);
-    if (word >= primes_.base() && static_cast<std::uint64_t>(word) < end_) {
-        return (primes_.words()[static_cast<std::size_t>(word - primes_.base())] >> (index % 64)) & 1;
+void Segment::readPrimes(bool follows, std::uint64_t runLastByte) {
+    std::uint8_t* const primeBytes = reinterpret_cast<std::uint8_t*>(primes_.data());
+    std::uint8_t* const out = primeBytes + longestWindow_ - window_;
+    const std::uint64_t from = firstByte_ - window_;
+    // Near 0 the window reaches below the first byte: no primes there.
+    std::memset(primeBytes + longestWindow_ - kFilterWindowBytes, 0, kFilterWindowBytes);
+    const bool generated = 30 * runLastByte + 29 >= kOwnSieveTop;
+    if (!generated) {
+        sieve_.read(from, endByte_, runLastByte, out);
+    } else {
+        // Going on, the last segment's bytes from `from` on are kept: moved into place.
+        const bool goesOn = follows && lastGenerated_ && from + lastWindow_ >= lastFirstByte_ && from <= generated_.end();
+        if (goesOn) {
+            const std::uint8_t* const kept = primeBytes + longestWindow_ - lastWindow_ + (from + lastWindow_ - lastFirstByte_);
+            std::memmove(out, kept, generated_.end() - from);
+        }
+        generated_.write(from, endByte_, runLastByte, goesOn, out);
     }
+    lastGenerated_ = generated;
+    lastFirstByte_ = firstByte_;
+    lastWindow_ = window_;
+}
+
+bool Segment::isPrimeOffset(std::uint64_t d) const {
+    const int bit = kBitOfResidue[d % 30];
+    if (bit < 0) return d == 3 || d == 5;
+    const std::uint64_t byte = byteOf(d);
+    if (byte + window_ >= firstByte_ && byte < endByte_) return (primeBytes()[byte + longestWindow_ - firstByte_] >> bit) & 1;
     return isPrime64(d);
 }
 
 void Segment::checkLeftovers() {
     tossed_.clear();
-    const std::size_t words = end_ - first_;
-        for (std::size_t j = 0; j < words; ++j) {
-        for (std::uint64_t left = candidates_[j] & ~hits_[j]; left != 0; left &= left - 1) {
-            const int k = std::countr_zero(left);
-            const std::uint64_t c = 2 * (64 * (first_ + j) + static_cast<std::uint64_t>(k)) + 1;
+    const std::size_t words = static_cast<std::size_t>(endByte_ - firstByte_) / 8;
+    for (std::size_t k = 0; k < words; ++k) {
+        for (std::uint64_t left = candidates_[k] & ~hits_[k]; left != 0; left &= left - 1) {
+            const int i = std::countr_zero(left);
+            const std::uint64_t c = 30 * (firstByte_ + 8 * k + static_cast<std::uint64_t>(i / 8)) + kResidues[i % 8];
             // Above the window's sharp numbers, the filter has tried all of them already.
             const std::size_t skipped = c > kLargestWindowSharp ? kWindowSharpCount : 0;
             if (hasSharpOffset(c, [this](std::uint64_t d) { return isPrimeOffset(d); }, skipped)) {
-                hits_[j] |= std::uint64_t{1} << k;
+                hits_[k] |= std::uint64_t{1} << i;
             } else {
-                tossed_.push_back({c, ((primesOf(j) >> k) & 1) != 0});
+                tossed_.push_back({c, ((primesOf(k) >> i) & 1) != 0});
             }
         }
     }
 }
 
 Segment::Span Segment::spanOf(std::uint64_t from, std::uint64_t to) const {
-    // The odd numbers from..to have indexes from / 2 .. (to - 1) / 2 (to >= 1).
-    const std::uint64_t firstIndex = std::max(from >> 1, 64 * first_);
-    const std::uint64_t lastIndex = std::min((to - 1) >> 1, 64 * end_ - 1);
+    // Neighbouring segments share a byte or two: each counts only its own numbers.
+    from = std::max(from, lowest_);
+    to = std::min(to, highest_);
+    const std::uint64_t firstByte = std::max(byteOf(from), firstByte_);
+    const std::uint64_t lastByte = std::min(byteOf(to), endByte_ - 1);
     Span span;
-    span.empty = firstIndex > lastIndex;
-    span.firstLocal = static_cast<std::size_t>(firstIndex / 64 - first_);
-    span.lastLocal = static_cast<std::size_t>(lastIndex / 64 - first_);
-    span.firstMask = ~std::uint64_t{0} << (firstIndex % 64);
-    span.lastMask = ~std::uint64_t{0} >> (63 - lastIndex % 64);
+    span.empty = from > to || firstByte > lastByte;
+    if (span.empty) return span;
+    span.firstLocal = static_cast<std::size_t>((firstByte - firstByte_) / 8);
+    span.lastLocal = static_cast<std::size_t>((lastByte - firstByte_) / 8);
+    span.firstMask = fromByte((firstByte - firstByte_) % 8, firstByte == byteOf(from) ? bitsFrom(from) : 0xff);
+    span.lastMask = upToByte((lastByte - firstByte_) % 8, lastByte == byteOf(to) ? bitsUpTo(to) : 0xff);
     return span;
 }
 
 ClassCounts Segment::count(std::uint64_t from, std::uint64_t to) const {
-    if (from > to || to == 0) return {};
+    if (from > to) return {};
     const Span span = spanOf(from, to);
     if (span.empty) return {};
-    return countWords(primes_.words() + primes_.windowWords(), candidates_.data(), hits_.data(), span.firstLocal,
+    return countWords(primes_.data() + longestWindow_ / 8, candidates_.data(), hits_.data(), span.firstLocal,
                       span.lastLocal, span.firstMask, span.lastMask);
 }
 

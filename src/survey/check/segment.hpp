@@ -1,5 +1,5 @@
 // One segment of the survey: the primes of the segment and of the window below it,
-// the candidates, and each candidate's class.
+// the candidates, and each candidate's class. Bitmaps hold 30 numbers a byte.
 #pragma once
 
 #include <cstddef>
@@ -7,35 +7,38 @@
 #include <vector>
 
 #include "survey/check/class_counts.hpp"
-#include "survey/sieve/candidate_pattern.hpp"
-#include "survey/sieve/odd_words.hpp"
-#include "survey/sieve/prime_bits.hpp"
+#include "survey/check/word_filter.hpp"
+#include "survey/sieve/generated_bits.hpp"
+#include "survey/sieve/stream_sieve.hpp"
+#include "survey/sieve/wheel30.hpp"
+#include "survey/sieve/wheel_pattern.hpp"
 #include "survey/survey_constants.hpp"
 
 namespace sharp::survey {
 
 class Segment {
 public:
-    // A segment of at most `segmentWords` words, with a window below of as many
-    // words, and at least kWindowOdds / 64.
-    Segment(const CandidatePattern& pattern, std::uint64_t segmentWords);
+    // A segment of at most `segmentWords` odd-number words (128 numbers each).
+    Segment(const WheelPattern& pattern, std::uint64_t segmentWords);
 
-    // Sieves the words first .. end - 1 (at most `segmentWords` of them) with the
-    // window below, and sorts every candidate in them into its class:
-    //   1. the primes of window and segment, as bits, from the prime generator; when
-    //      the last test was the full segment just below, its bits become the window;
+    // Tests the numbers of the odd-number words first .. end - 1 (at most
+    // `segmentWords` of them), and sorts every candidate in them into its class:
+    //   1. the primes of window and segment, as bits: from the survey's own sieve
+    //      while its sieving primes are few, from primesieve's generator above; either
+    //      goes on from the last segment when this one follows it, and then the window
+    //      is that whole segment, so the one-by-one check looks up the offsets of every
+    //      sharp number up to a segment's length instead of testing them;
     //   2. the candidates, from the pattern;
-    //   3. hits by the sharp numbers of the window, 64 candidates at a time: each
-    //      sharp number s shifts the prime bits by s / 2 and ORs them in;
+    //   3. hits by the sharp numbers of the window, 240 numbers at a time;
     //   4. the rare candidate left over, against every sharp number one by one.
-    // `runEnd`: where the run of segments this one starts or continues ends, a hint
-    // for the prime generator.
+    // `runEnd`: where the run of segments this one starts or continues ends, how far
+    // the sieve's stream reaches.
     void test(std::uint64_t first, std::uint64_t end, std::uint64_t runEnd = 0);
 
     // The counts of the candidates c with from <= c <= to, inside the tested words.
     ClassCounts count(std::uint64_t from, std::uint64_t to) const;
 
-    // The tossed candidates of the tested words, ascending.
+    // The tossed candidates of the tested bytes (a few beyond the words at each end), ascending.
     const std::vector<TossedCandidate>& tossed() const { return tossed_; }
 
     // Calls visit(c, cls) for every candidate from..to in ascending order.
@@ -43,42 +46,55 @@ public:
     void forEachCandidate(std::uint64_t from, std::uint64_t to, Visit&& visit) const;
 
 private:
+    void readPrimes(bool follows, std::uint64_t runLastByte);
     void checkLeftovers();
     bool isPrimeOffset(std::uint64_t d) const;
-    // The edge masks and word span of the odd numbers from..to, inside the segment.
+    // The words of the tested bytes that hold from..to inside the tested odd-number
+    // words, and masks of their ends.
     struct Span {
         bool empty;
         std::size_t firstLocal, lastLocal;
         std::uint64_t firstMask, lastMask;
     };
     Span spanOf(std::uint64_t from, std::uint64_t to) const;
+    // The prime bits from the lowest byte of the window on; the segment's first byte
+    // stands longestWindow_ bytes in.
+    const std::uint8_t* primeBytes() const { return reinterpret_cast<const std::uint8_t*>(primes_.data()); }
+    // The prime bits of the segment's word k.
+    std::uint64_t primesOf(std::size_t k) const { return primes_[longestWindow_ / 8 + k]; }
 
-    // The prime bits of the segment's word j.
-    std::uint64_t primesOf(std::size_t j) const { return primes_.words()[primes_.windowWords() + j]; }
-
-    const CandidatePattern& pattern_;
-    std::uint64_t first_ = 0, end_ = 0;  // the tested words
-    PrimeBits primes_;  // window and segment: 1 and the odd primes
+    const std::size_t longestWindow_;  // bytes: a whole segment, or the filter's reach if more
+    std::size_t window_ = 0;  // bytes of prime bits below the segment this time
+    std::uint64_t lastEnd_ = 0;  // the odd-number word after the last tested segment
+    std::uint64_t lastFirstByte_ = 0;  // the last segment's first byte
+    std::size_t lastWindow_ = 0;  // and its window's bytes
+    bool lastGenerated_ = false;  // the last segment's primes came from the generator
+    const WheelPattern& pattern_;
+    std::uint64_t firstByte_ = 0, endByte_ = 0;  // the tested bytes, a whole number of words
+    std::uint64_t lowest_ = 0, highest_ = 0;  // the numbers of the tested odd-number words
+    std::vector<std::uint64_t> primes_;  // window and segment: 1 and the primes from 7
     std::vector<std::uint64_t> candidates_;
     std::vector<std::uint64_t> hits_;  // the candidates that are sieve hits
     std::vector<TossedCandidate> tossed_;
+    StreamSieve sieve_;
+    GeneratedBits generated_;
 };
 
 template <class Visit>
 void Segment::forEachCandidate(std::uint64_t from, std::uint64_t to, Visit&& visit) const {
-    if (from > to || to == 0) return;
+    if (from > to) return;
     const Span span = spanOf(from, to);
     if (span.empty) return;
-    for (std::size_t j = span.firstLocal; j <= span.lastLocal; ++j) {
-        std::uint64_t bits = candidates_[j];
-        if (j == span.firstLocal) bits &= span.firstMask;
-        if (j == span.lastLocal) bits &= span.lastMask;
-        const std::uint64_t primes = primesOf(j);
+    for (std::size_t k = span.firstLocal; k <= span.lastLocal; ++k) {
+        std::uint64_t bits = candidates_[k];
+        if (k == span.firstLocal) bits &= span.firstMask;
+        if (k == span.lastLocal) bits &= span.lastMask;
+        const std::uint64_t primes = primesOf(k);
         for (; bits != 0; bits &= bits - 1) {
-            const int k = __builtin_ctzll(bits);
-            const std::uint64_t c = 2 * (64 * (first_ + j) + static_cast<std::uint64_t>(k)) + 1;
-            const bool hit = (hits_[j] >> k) & 1;
-            const bool prime = (primes >> k) & 1;
+            const int i = __builtin_ctzll(bits);
+            const std::uint64_t c = 30 * (firstByte_ + 8 * k + static_cast<std::uint64_t>(i / 8)) + kResidues[i % 8];
+            const bool hit = (hits_[k] >> i) & 1;
+            const bool prime = (primes >> i) & 1;
             visit(c, hit ? (prime ? CandidateClass::truePrime : CandidateClass::falsePrime)
                          : (prime ? CandidateClass::tossedPrime : CandidateClass::tossedComposite));
         }

@@ -6,10 +6,10 @@
 
 #include "survey/check/sharp_check.hpp"
 
-// The filter runs four words per instruction with AVX2 and eight with AVX-512; the
+// The filter runs four words per instruction with AVX2 (eight with AVX-512); the
 // path is chosen at load time where the processor has it.
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
-#define SHARP_WITH_VECTORS __attribute__((target_clones("avx512f", "avx2", "default")))
+#define SHARP_WITH_VECTORS __attribute__((target_clones("avx2", "default")))
 #else
 #define SHARP_WITH_VECTORS
 #endif
@@ -22,50 +22,53 @@ namespace {
 // cache beside the prime bits the shifts read.
 constexpr std::size_t kFilterBlockWords = 1024;
 
-// Eight words as one value: one AVX-512 register, two AVX2 ones, four SSE2 ones.
-typedef std::uint64_t EightWords __attribute__((vector_size(64)));
-
-// A sharp number as a shift of the prime bits: offsets c - s of the candidates of
-// word j start at bit 64 (j - back) + shift, counted from the window's start.
-struct SharpShift {
-    std::size_t back;
-    unsigned shift;
-};
-
-constexpr std::array<SharpShift, kWindowSharpCount> kShifts = [] {
-    std::array<SharpShift, kWindowSharpCount> shifts{};
-    for (std::size_t k = 0; k < kWindowSharpCount; ++k) {
-        const std::uint64_t half = windowSharps()[k] / 2;
-        const std::uint64_t back = (half + 63) / 64;
-        shifts[k] = {static_cast<std::size_t>(back), static_cast<unsigned>(64 * back - half)};
+// A sharp number that is a multiple of 30 keeps the residue: c - s lies s / 30 bytes
+// back, at the same bit. All the window's sharp numbers are, but 2, 6 and 12.
+constexpr auto kByteShifts = [] {
+    std::array<std::size_t, kWindowSharpCount - 3> back{};
+    std::size_t k = 0;
+    for (const std::uint64_t s : windowSharps()) {
+        if (s % 30 == 0) back[k++] = static_cast<std::size_t>(s / 30);
     }
-    return shifts;
+    return back;
 }();
+static_assert(windowSharps()[0] == 2 && windowSharps()[1] == 6 && windowSharps()[2] == 12);
+
+// The bits of each byte whose number, moved by 2, 6 or 12, lands on a candidate's bit
+// `shift` places up (into the next byte where the sum passes 7).
+constexpr std::uint64_t everyByte(std::uint8_t bits) { return 0x0101010101010101u * bits; }
+constexpr std::uint64_t kTwoUpOne = everyByte(0x94);     // 11 -> 13, 17 -> 19, 29 -> 31
+constexpr std::uint64_t kSixUpOne = everyByte(0x41);     // 1 -> 7, 23 -> 29
+constexpr std::uint64_t kSixUpTwo = everyByte(0x1e);     // 7 -> 13, 11 -> 17, 13 -> 19, 17 -> 23
+constexpr std::uint64_t kTwelveUpThree = everyByte(0xb1);  // 1 -> 13, 17 -> 29, 19 -> 31, 29 -> 41
+constexpr std::uint64_t kTwelveUpFour = everyByte(0x06);   // 7 -> 19, 11 -> 23
+
+std::uint64_t wordAt(const std::uint8_t* bytes) {
+    std::uint64_t word;
+    std::memcpy(&word, bytes, sizeof word);
+    return word;
+}
 
 // A block at a time so the block's words stay in the first-level cache: every sharp
-// number ORs its shifted prime bits into every word. The same shift for every word
-// lets the loop run over several words per instruction.
+// number ORs its moved prime bits into every word, the same move for every word, so
+// the loops run over several words per instruction.
 SHARP_WITH_VECTORS
-void filterWords(const std::uint64_t* primeBits, const std::uint64_t* candidates, std::uint64_t* hits,
-                 std::size_t words, std::size_t windowWords) {
+void filterWords(const std::uint8_t* primeBytes, const std::uint64_t* candidates, std::uint64_t* hits,
+                 std::size_t words) {
+    const std::uint8_t* const segment = primeBytes + kFilterWindowBytes;
     for (std::size_t block = 0; block < words; block += kFilterBlockWords) {
         const std::size_t count = std::min(kFilterBlockWords, words - block);
         std::uint64_t* const found = hits + block;
-        for (std::size_t j = 0; j < count; ++j) found[j] = 0;
-        for (const SharpShift& sharp : kShifts) {
-            const std::uint64_t* const source = primeBits + windowWords + block - sharp.back;
-            const unsigned right = sharp.shift, left = 63 - right;
-            // One sharp number over the block, eight words at a time with the same shift.
-            std::size_t j = 0;
-            for (; j + 8 <= count; j += 8) {
-                EightWords low, high, into;
-                std::memcpy(&low, source + j, sizeof low);
-                std::memcpy(&high, source + j + 1, sizeof high);
-                std::memcpy(&into, found + j, sizeof into);
-                into |= (low >> right) | ((high << 1) << left);
-                std::memcpy(found + j, &into, sizeof into);
-            }
-            for (; j < count; ++j) found[j] |= (source[j] >> right) | ((source[j + 1] << 1) << left);
+        const std::uint8_t* const here = segment + 8 * block;
+        for (std::size_t j = 0; j < count; ++j) {
+            const std::uint64_t p = wordAt(here + 8 * j), before = wordAt(here + 8 * j - 8);
+            found[j] = ((p & kTwoUpOne) << 1) | ((before & kTwoUpOne) >> 63) | ((p & kSixUpOne) << 1) |
+                       ((p & kSixUpTwo) << 2) | ((p & kTwelveUpThree) << 3) | ((before & kTwelveUpThree) >> 61) |
+                       ((p & kTwelveUpFour) << 4);
+        }
+        for (const std::size_t back : kByteShifts) {
+            const std::uint8_t* const source = here - back;
+            for (std::size_t j = 0; j < count; ++j) found[j] |= wordAt(source + 8 * j);
         }
         for (std::size_t j = 0; j < count; ++j) found[j] &= candidates[block + j];
     }
@@ -73,9 +76,9 @@ void filterWords(const std::uint64_t* primeBits, const std::uint64_t* candidates
 
 }  // namespace
 
-void filterByWindowSharps(const std::uint64_t* primeBits, std::size_t windowWords, const std::uint64_t* candidates,
-                          std::uint64_t* hits, std::size_t words) {
-    filterWords(primeBits, candidates, hits, words, windowWords);
+void filterByWindowSharps(const std::uint8_t* primeBytes, const std::uint64_t* candidates, std::uint64_t* hits,
+                          std::size_t words) {
+    filterWords(primeBytes, candidates, hits, words);
 }
 
 }  // namespace sharp::survey

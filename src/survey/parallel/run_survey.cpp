@@ -145,6 +145,14 @@ private:
 
 }  // namespace
 
+std::uint64_t runWordsFor(const SurveyPlan& plan) {
+    const std::uint64_t segmentWords = plan.segmentOdds / 64;
+    const Piece range = wholeRange(plan.from, plan.to);
+    const std::uint64_t share = (range.endWord - range.firstWord) / (std::uint64_t{std::max(1u, plan.threads)} * kRunsPerThread);
+    const std::uint64_t segments = std::clamp<std::uint64_t>(share / segmentWords, 1, kSegmentsPerRun);
+    return segments * segmentWords;
+}
+
 Piece wholeRange(std::uint64_t from, std::uint64_t to) { return {0, wordOf(from), wordOf(to) + 1}; }
 
 std::vector<ClassCounts> runSurvey(const SurveyPlan& plan, const std::function<void(const SegmentReport&)>& deliver) {
@@ -161,8 +169,8 @@ std::vector<ClassCounts> runSurvey(const SurveyPlan& plan, const std::function<v
     }
     const unsigned threads = std::max(1u, plan.threads);
     const std::uint64_t segmentWords = plan.segmentOdds / 64;
-    Scheduler scheduler(segmentWords * kSegmentsPerRun, kLookaheadPerThread * threads, nextPiece, collect);
-    const CandidatePattern pattern;
+    Scheduler scheduler(runWordsFor(plan), kLookaheadPerThread * threads, nextPiece, collect);
+    const WheelPattern pattern;
     const auto work = [&] {
         try {
             Segment segment(pattern, segmentWords);
@@ -196,7 +204,7 @@ void listCandidates(std::uint64_t from, std::uint64_t to,
                     const std::function<void(std::uint64_t, CandidateClass)>& visit, std::uint64_t segmentOdds) {
     const Piece range = wholeRange(from, to);
     const std::uint64_t segmentWords = segmentOdds / 64;
-    const CandidatePattern pattern;
+    const WheelPattern pattern;
     Segment segment(pattern, segmentWords);
     for (std::uint64_t first = range.firstWord; first < range.endWord; first += segmentWords) {
         segment.test(first, std::min(range.endWord, first + segmentWords), range.endWord);

@@ -12,8 +12,6 @@ namespace sharp::survey {
 
 namespace {
 
-// The first sieving prime: the pattern removes the multiples of 7 to 47.
-constexpr std::uint64_t kFirstSievingPrime = 53;
 
 // The largest number whose square root a stream needs: 2^32 - 1 covers 2^64 - 1.
 constexpr std::uint64_t kLargestSievingPrime = 4294967291u;
@@ -62,10 +60,13 @@ void StreamSieve::start(std::uint64_t from, std::uint64_t horizon) {
     horizon_ = horizon;
     blocksDone_ = 0;
     small_.clear();
-    buckets_.assign((horizon - from) / blockBytes_ + 1, {});
+    for (Chunk* list : buckets_) releaseChunks(list);
+    buckets_.assign((horizon - from) / blockBytes_ + 1, nullptr);
     const std::uint64_t limit = sievingLimit(horizon);
-    if (limit < kFirstSievingPrime) return;
-    primesieve::iterator primes(kFirstSievingPrime, limit);
+    // The pattern removes the multiples of the primes up to its largest.
+    const std::uint64_t firstSievingPrime = pattern_.largestPrime() + 1;
+    if (limit < firstSievingPrime) return;
+    primesieve::iterator primes(firstSievingPrime, limit);
     for (std::uint64_t p = primes.next_prime(); p <= limit; p = primes.next_prime()) addSievingPrime(p);
 }
 
@@ -92,10 +93,38 @@ void StreamSieve::addSievingPrime(std::uint64_t p) {
     }
 }
 
+StreamSieve::Chunk* StreamSieve::takeChunk() {
+    if (freeChunks_ == nullptr) {
+        chunks_.push_back(std::make_unique<Chunk>());
+        chunks_.back()->next = nullptr;
+        freeChunks_ = chunks_.back().get();
+    }
+    Chunk* const chunk = freeChunks_;
+    freeChunks_ = chunk->next;
+    chunk->next = nullptr;
+    chunk->count = 0;
+    return chunk;
+}
+
+void StreamSieve::releaseChunks(Chunk* list) {
+    while (list != nullptr) {
+        Chunk* const next = list->next;
+        list->next = freeChunks_;
+        freeChunks_ = list;
+        list = next;
+    }
+}
+
 void StreamSieve::place(std::uint32_t a, std::uint32_t r, std::uint32_t w, std::uint64_t byte) {
     const std::uint64_t block = (byte - start_) / blockBytes_;
     const std::uint32_t offset = static_cast<std::uint32_t>((byte - start_) % blockBytes_);
-    buckets_[block].push_back({a, offset << 6 | r << 3 | w});
+    Chunk*& head = buckets_[block];
+    if (head == nullptr || head->count == kChunkEntries) {
+        Chunk* const chunk = takeChunk();
+        chunk->next = head;
+        head = chunk;
+    }
+    head->entries[head->count++] = {a, offset << 6 | r << 3 | w};
 }
 
 void StreamSieve::sieveNextBlock() {
@@ -103,8 +132,8 @@ void StreamSieve::sieveNextBlock() {
     const std::uint64_t blockStart = start_ + block * blockBytes_;
     std::uint8_t* const bits = ring_.data() + (block % ringBlocks_) * blockBytes_;
     pattern_.fill(blockStart, blockBytes_, bits);
-    keepPrimes(blockStart, blockBytes_, bits);
-    for (SmallPrime& prime : small_) crossSmall(prime, bits, blockStart);
+    keepPrimes(blockStart, blockBytes_, bits, pattern_.largestPrime());
+    for (SmallPrime& prime : small_) crossSmall(prime, bits, blockStart, blockStart + blockBytes_);
     if (block < buckets_.size()) crossBucket(block, bits, blockStart);
     ++blocksDone_;
 }
@@ -161,8 +190,7 @@ void crossResidue(std::uint64_t& cycleOut, std::uint8_t& wOut, std::uint64_t a, 
 
 }  // namespace
 
-void StreamSieve::crossSmall(SmallPrime& prime, std::uint8_t* block, std::uint64_t blockStart) const {
-    const std::uint64_t end = blockStart + blockBytes_;
+void StreamSieve::crossSmall(SmallPrime& prime, std::uint8_t* block, std::uint64_t blockStart, std::uint64_t end) const {
     switch (prime.r) {
         case 0: return crossResidue<0>(prime.cycle, prime.w, prime.a, block, blockStart, end);
         case 1: return crossResidue<1>(prime.cycle, prime.w, prime.a, block, blockStart, end);
@@ -176,18 +204,23 @@ void StreamSieve::crossSmall(SmallPrime& prime, std::uint8_t* block, std::uint64
 }
 
 void StreamSieve::crossBucket(std::uint64_t block, std::uint8_t* bits, std::uint64_t blockStart) {
-    // A hit may land in this same block again: walked by index as it grows.
-    std::vector<BucketEntry>& bucket = buckets_[block];
-    for (std::size_t i = 0; i < bucket.size(); ++i) {
-        const BucketEntry entry = bucket[i];
-        const std::uint32_t offset = entry.place >> 6, r = (entry.place >> 3) & 7, w = entry.place & 7;
-        bits[offset] &= static_cast<std::uint8_t>(~(1u << kCrossBit[r][w]));
-        const std::uint64_t next = blockStart + offset +
-                                   std::uint64_t{entry.a} * (kResiduesAndNext[w + 1] - kResidues[w]) +
-                                   (kCrossOffset[r][w + 1] - kCrossOffset[r][w]);
-        if (next <= horizon_) place(entry.a, r, (w + 1) & 7, next);
+    // A hit may land in this same block again: its list is taken whole and walked, and
+    // walked again for what came in meanwhile.
+    while (Chunk* const list = buckets_[block]) {
+        buckets_[block] = nullptr;
+        for (const Chunk* chunk = list; chunk != nullptr; chunk = chunk->next) {
+            for (std::uint32_t i = 0; i < chunk->count; ++i) {
+                const BucketEntry entry = chunk->entries[i];
+                const std::uint32_t offset = entry.place >> 6, r = (entry.place >> 3) & 7, w = entry.place & 7;
+                bits[offset] &= static_cast<std::uint8_t>(~(1u << kCrossBit[r][w]));
+                const std::uint64_t next = blockStart + offset +
+                                           std::uint64_t{entry.a} * (kResiduesAndNext[w + 1] - kResidues[w]) +
+                                           (kCrossOffset[r][w + 1] - kCrossOffset[r][w]);
+                if (next <= horizon_) place(entry.a, r, (w + 1) & 7, next);
+            }
+        }
+        releaseChunks(list);
     }
-    std::vector<BucketEntry>().swap(bucket);
 }
 
 }  // namespace sharp::survey

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "survey/sieve/wheel_pattern.hpp"
@@ -38,11 +39,19 @@ private:
         std::uint32_t a;
         std::uint32_t place;  // offset in the block << 6 | r << 3 | w
     };
+    // Entries are kept in chunks of a pool, a list of chunks per block, so that adding
+    // one is a store and no memory moves.
+    static constexpr std::size_t kChunkEntries = 1022;
+    struct Chunk {
+        Chunk* next;
+        std::uint32_t count;
+        BucketEntry entries[kChunkEntries];
+    };
 
     void start(std::uint64_t from, std::uint64_t horizon);
     void addSievingPrime(std::uint64_t p);
     void sieveNextBlock();
-    void crossSmall(SmallPrime& prime, std::uint8_t* block, std::uint64_t blockStart) const;
+    void crossSmall(SmallPrime& prime, std::uint8_t* block, std::uint64_t blockStart, std::uint64_t end) const;
     void crossBucket(std::uint64_t block, std::uint8_t* bits, std::uint64_t blockStart);
     void place(std::uint32_t a, std::uint32_t r, std::uint32_t w, std::uint64_t byte);
     std::uint64_t sievedEnd() const { return start_ + blocksDone_ * blockBytes_; }
@@ -52,8 +61,13 @@ private:
     std::vector<std::uint8_t> ring_;
     bool started_ = false;
     std::uint64_t start_ = 0, horizon_ = 0, blocksDone_ = 0;
+    Chunk* takeChunk();
+    void releaseChunks(Chunk* list);
+
     std::vector<SmallPrime> small_;
-    std::vector<std::vector<BucketEntry>> buckets_;  // per block of the stream
+    std::vector<Chunk*> buckets_;  // per block of the stream: the chunk being filled, then older ones
+    std::vector<std::unique_ptr<Chunk>> chunks_;  // every chunk the pool has made
+    Chunk* freeChunks_ = nullptr;
 };
 
 }  // namespace sharp::survey

@@ -9,20 +9,29 @@ namespace sharp::survey {
 
 namespace {
 
-// The longest pattern: 17017 bytes, 7 * 11 * 13 * 17.
-constexpr std::uint64_t kMaxPatternBytes = 17017;
+// The longest pattern: 128 KiB. From 7 * 11 * 13 * 17 = 17017 bytes on, groups of two
+// or three primes.
+constexpr std::uint64_t kMaxPatternBytes = 1 << 17;
 
 // The last byte, and its bits that stand for 2^64 - 1 or below.
 constexpr std::uint64_t kLastByte = byteOf(~std::uint64_t{0});
 constexpr std::uint8_t kLastByteBits = bitsUpTo(~std::uint64_t{0});
 
-// The wheel primes from 7 on, ascending, grouped so that each group's product stays
-// within kMaxPatternBytes.
-std::vector<std::vector<std::uint32_t>> patternGroups() {
+bool isPrime(std::uint32_t n) {
+    if (n < 2) return false;
+    for (std::uint32_t d = 2; d * d <= n; ++d) {
+        if (n % d == 0) return false;
+    }
+    return true;
+}
+
+// The primes from 7 to `largestPrime`, ascending, grouped so that each group's product
+// stays within kMaxPatternBytes.
+std::vector<std::vector<std::uint32_t>> patternGroups(std::uint32_t largestPrime) {
     std::vector<std::vector<std::uint32_t>> groups;
     std::uint64_t product = kMaxPatternBytes + 1;
-    for (const std::uint32_t p : kWheelPrimes) {
-        if (p < 7) continue;  // 3 and 5 are in the layout itself
+    for (std::uint32_t p = 7; p <= largestPrime; p += 2) {  // 3 and 5 are in the layout itself
+        if (!isPrime(p)) continue;
         if (product * p > kMaxPatternBytes) {
             groups.emplace_back();
             product = 1;
@@ -33,15 +42,15 @@ std::vector<std::vector<std::uint32_t>> patternGroups() {
     return groups;
 }
 
-// Sets or clears the bits of the numbers below 60 as `isKept` says, and clears the
+// Sets or clears the bits of the numbers up to `upTo` as `isKept` says, and clears the
 // bits above 2^64 - 1.
 template <class IsKept>
-void fixEnds(std::uint64_t first, std::size_t count, std::uint8_t* bytes, IsKept isKept) {
-    for (std::uint64_t b = first; b < std::min<std::uint64_t>(first + count, 2); ++b) {
+void fixEnds(std::uint64_t first, std::size_t count, std::uint8_t* bytes, std::uint64_t upTo, IsKept isKept) {
+    for (std::uint64_t b = first; b < std::min<std::uint64_t>(first + count, upTo / 30 + 1); ++b) {
         for (int i = 0; i < 8; ++i) {
             const std::uint64_t n = 30 * b + kResidues[i];
             const std::uint8_t bit = static_cast<std::uint8_t>(1u << i);
-            if (n <= 47) bytes[b - first] = isKept(n) ? bytes[b - first] | bit : bytes[b - first] & ~bit;
+            if (n <= upTo) bytes[b - first] = isKept(n) ? bytes[b - first] | bit : bytes[b - first] & ~bit;
         }
     }
     if (first <= kLastByte && kLastByte < first + count) bytes[kLastByte - first] &= kLastByteBits;
@@ -52,8 +61,8 @@ bool isWheelPrime(std::uint64_t n) { return std::find(kWheelPrimes.begin(), kWhe
 
 }  // namespace
 
-WheelPattern::WheelPattern() {
-    for (const auto& group : patternGroups()) {
+WheelPattern::WheelPattern(std::uint32_t largestPrime) : largestPrime_(largestPrime) {
+    for (const auto& group : patternGroups(largestPrime)) {
         Pattern pattern;
         pattern.period = 1;
         for (const std::uint32_t p : group) pattern.period *= p;
@@ -86,11 +95,13 @@ void WheelPattern::fill(std::uint64_t first, std::size_t count, std::uint8_t* ou
 }
 
 void keepCandidates(std::uint64_t first, std::size_t count, std::uint8_t* bytes) {
-    fixEnds(first, count, bytes, [](std::uint64_t n) { return n >= kFirstCandidate && isWheelPrime(n); });
+    fixEnds(first, count, bytes, kWheelPrimes.back(),
+            [](std::uint64_t n) { return n >= kFirstCandidate && isWheelPrime(n); });
 }
 
-void keepPrimes(std::uint64_t first, std::size_t count, std::uint8_t* bytes) {
-    fixEnds(first, count, bytes, [](std::uint64_t n) { return n == 1 || isWheelPrime(n); });
+void keepPrimes(std::uint64_t first, std::size_t count, std::uint8_t* bytes, std::uint32_t largestPrime) {
+    fixEnds(first, count, bytes, largestPrime,
+            [](std::uint64_t n) { return n == 1 || isPrime(static_cast<std::uint32_t>(n)); });
 }
 
 }  // namespace sharp::survey

@@ -1,5 +1,5 @@
-// The numbers with no prime factor from 7 to 47, in the layout of 30 numbers a byte:
-// the candidates, and the start of every block the sieve crosses off.
+// The numbers with no prime factor from 7 to some bound, in the layout of 30 numbers a
+// byte: to 47, the candidates; further, the start of every block the sieve crosses off.
 #pragma once
 
 #include <cstddef>
@@ -12,17 +12,21 @@ namespace sharp::survey {
 // so byte b reads slot b % P of each.
 class WheelPattern {
 public:
-    WheelPattern();
+    // The pattern of the primes from 7 to `largestPrime`.
+    explicit WheelPattern(std::uint32_t largestPrime = 47);
 
     // Writes bytes first .. first + count - 1: a bit is set where its number has no
-    // prime factor from 7 to 47 (1, and those primes themselves, too).
+    // prime factor from 7 to the largest prime (1, and those primes themselves, too).
     void fill(std::uint64_t first, std::size_t count, std::uint8_t* out) const;
+
+    std::uint32_t largestPrime() const { return largestPrime_; }
 
 private:
     struct Pattern {
         std::uint64_t period;  // bytes, the product of the pattern's primes
         std::vector<std::uint8_t> bytes;
     };
+    std::uint32_t largestPrime_;
     std::vector<Pattern> patterns_;
 };
 
@@ -30,8 +34,8 @@ private:
 // 19 are no candidates, 23 to 47 are, and nothing above 2^64 - 1 is.
 void keepCandidates(std::uint64_t first, std::size_t count, std::uint8_t* bytes);
 
-// The prime bits from the pattern's: 1 (an offset of 1 counts) and the primes 7 to 47,
-// and nothing above 2^64 - 1.
-void keepPrimes(std::uint64_t first, std::size_t count, std::uint8_t* bytes);
+// The prime bits from the pattern's: 1 (an offset of 1 counts) and the primes from 7 to
+// `largestPrime` (the pattern's), and nothing above 2^64 - 1.
+void keepPrimes(std::uint64_t first, std::size_t count, std::uint8_t* bytes, std::uint32_t largestPrime);
 
 }  // namespace sharp::survey

@@ -8,6 +8,7 @@
 
 #include "support/captured_run.hpp"
 #include "survey/ledger/checkpoints.hpp"
+#include "survey/ledger/slices.hpp"
 #include "survey/parallel/run_survey.hpp"
 
 namespace sharp::survey {
@@ -53,6 +54,21 @@ TEST(Survey, SameResultsForAnyThreadCountAndSegmentSize) {
 }
 
 // The interactive program's run to 10^6, listed by the survey: the same true and false primes, line by line.
+// Work is cut so that every thread has some: runs handed out, counted per slice.
+TEST(Survey, ManyThreadsAllGetRuns) {
+    for (const unsigned threads : {2u, 64u}) {
+        const SurveyPlan plan = planSurvey(0, 10'000'000'000u, threads);
+        const SliceLayout layout = SliceLayout::forRange(0, 10'000'000'000u);
+        const std::uint64_t runWords = runWordsFor(plan);
+        std::uint64_t runs = 0;
+        for (std::uint64_t slice = 0; slice < layout.count; ++slice) {
+            const Piece piece = layout.piece(slice);
+            runs += (piece.endWord - piece.firstWord + runWords - 1) / runWords;
+        }
+        EXPECT_GE(runs, threads * kRunsPerThread) << threads << " threads";
+    }
+}
+
 TEST(Survey, ListsTheInteractiveRunsTrueAndFalsePrimes) {
     test::CapturedRun run(1'000'000);
     run.runLoop();
