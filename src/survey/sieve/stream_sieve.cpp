@@ -13,6 +13,10 @@ namespace sharp::survey {
 namespace {
 
 
+// Sieving primes below this many blocks cross off in the unrolled loop, every block
+// visited; above they wait in buckets for the block they hit.
+constexpr std::uint64_t kSmallPrimeBlocks = 2;
+
 // The largest number whose square root a stream needs: 2^32 - 1 covers 2^64 - 1.
 constexpr std::uint64_t kLargestSievingPrime = 4294967291u;
 
@@ -86,7 +90,7 @@ void StreamSieve::addSievingPrime(std::uint64_t p) {
     }
     const std::uint64_t byte = p * cycle + std::uint64_t{a} * kResidues[w] + kCrossOffset[r][w];
     if (byte > horizon_) return;
-    if (p < blockBytes_) {
+    if (p < kSmallPrimeBlocks * blockBytes_) {
         small_.push_back({p * cycle, a, static_cast<std::uint8_t>(r), static_cast<std::uint8_t>(w)});
     } else {
         place(a, r, w, byte);
