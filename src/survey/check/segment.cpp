@@ -96,10 +96,10 @@ void Segment::test(std::uint64_t first, std::uint64_t end, std::uint64_t runEnd)
     const std::uint64_t runLastByte = byteOf(128 * (std::max(end, runEnd) - 1) + 127) | 7;
     const std::size_t bytes = static_cast<std::size_t>(endByte_ - firstByte_);
     // A segment that follows the last one reads it back as its window; the first of a
-    // run starts the sieve's stream with the filter's reach below it.
+    // run sieves a window of its own first.
     const bool follows = first == lastEnd_ && first != 0;
     lastEnd_ = end;
-    window_ = std::min<std::uint64_t>(follows ? longestWindow_ : kFilterWindowBytes, firstByte_);
+    window_ = std::min<std::uint64_t>(longestWindow_, firstByte_);
     readPrimes(follows, runLastByte);
     std::uint8_t* const primeBytes = reinterpret_cast<std::uint8_t*>(primes_.data());
     std::uint8_t* const candidateBytes = reinterpret_cast<std::uint8_t*>(candidates_.data());

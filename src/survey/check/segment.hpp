@@ -25,9 +25,10 @@ public:
     // `segmentWords` of them), and sorts every candidate in them into its class:
     //   1. the primes of window and segment, as bits: from the survey's own sieve
     //      while its sieving primes are few, from primesieve's generator above; either
-    //      goes on from the last segment when this one follows it, and then the window
-    //      is that whole segment, so the one-by-one check looks up the offsets of every
-    //      sharp number up to a segment's length instead of testing them;
+    //      goes on from the last segment when this one follows it. The window is a
+    //      whole segment's length, so the one-by-one check looks up the offsets of
+    //      every sharp number up to it instead of testing them (far up a test costs
+    //      more than sieving the first segment's window);
     //   2. the candidates, from the pattern;
     //   3. hits by the sharp numbers of the window, 240 numbers at a time;
     //   4. the rare candidate left over, against every sharp number one by one.
