@@ -115,7 +115,7 @@ void Segment::readPrimes(bool follows, std::uint64_t runLastByte) {
     const std::uint64_t from = firstByte_ - window_;
     // Near 0 the window reaches below the first byte: no primes there.
     std::memset(primeBytes + longestWindow_ - kFilterWindowBytes, 0, kFilterWindowBytes);
-    const bool generated = 30 * runLastByte + 29 >= kOwnSieveTop;
+    const bool generated = runLastByte >= byteOf(kOwnSieveTop);  // (30 times the byte may pass 2^64)
     if (!generated) {
         sieve_.read(from, endByte_, runLastByte, out);
     } else {
