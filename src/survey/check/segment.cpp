@@ -113,8 +113,10 @@ void Segment::readPrimes(bool follows, std::uint64_t runLastByte) {
     std::uint8_t* const primeBytes = reinterpret_cast<std::uint8_t*>(primes_.data());
     std::uint8_t* const out = primeBytes + longestWindow_ - window_;
     const std::uint64_t from = firstByte_ - window_;
-    // Near 0 the window reaches below the first byte: no primes there.
-    std::memset(primeBytes + longestWindow_ - kFilterWindowBytes, 0, kFilterWindowBytes);
+    // Near 0 the window reaches below the first byte: no primes there, for the filter.
+    if (window_ < kFilterWindowBytes) {
+        std::memset(primeBytes + longestWindow_ - kFilterWindowBytes, 0, kFilterWindowBytes - window_);
+    }
     const bool generated = runLastByte >= byteOf(kOwnSieveTop);  // (30 times the byte may pass 2^64)
     if (!generated) {
         sieve_.read(from, endByte_, runLastByte, out);

@@ -40,8 +40,8 @@ private:
     [[noreturn]] void refuseForeign(std::string_view firstLine) const;
 
     std::string path_;
+    bool created_ = false;  // before log_, whose opening sets it
     RecordLog log_;
-    bool created_ = false;
     std::vector<std::string> notes_;
 };
 

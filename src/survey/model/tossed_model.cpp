@@ -19,11 +19,9 @@ namespace {
 // The most sharp numbers a table may hold: two words of survival bits.
 constexpr std::size_t kMaxSharps = 128;
 
-// The smallest candidate: below it the density of candidates is 0.
-constexpr double kFirstCandidateValue = 23;
 
 // The largest wheel prime: above it a composite candidate may be divisible by q.
-constexpr std::uint32_t kLargestWheelPrime = 47;
+constexpr std::uint32_t kLargestWheelPrime = kWheelPrimes.back();
 
 struct Mask {
     std::uint64_t word[2] = {0, 0};
@@ -135,7 +133,7 @@ struct Grid {
 
 Grid gridOf(std::uint64_t from, const std::vector<std::uint64_t>& bucketEnds, const std::vector<std::uint32_t>& primes) {
     Grid grid;
-    double low = std::max(static_cast<double>(from), kFirstCandidateValue);
+    double low = std::max(static_cast<double>(from), static_cast<double>(kFirstCandidate));
     for (const std::uint64_t end : bucketEnds) {
         const double high = static_cast<double>(end);
         const bool empty = high < low;

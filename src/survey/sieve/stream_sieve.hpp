@@ -54,6 +54,8 @@ private:
     void crossSmall(SmallPrime& prime, std::uint8_t* block, std::uint64_t blockStart, std::uint64_t end) const;
     void crossBucket(std::uint64_t block, std::uint8_t* bits, std::uint64_t blockStart);
     void place(std::uint32_t a, std::uint32_t r, std::uint32_t w, std::uint64_t byte);
+    Chunk* takeChunk();
+    void releaseChunks(Chunk* list);
     std::uint64_t sievedEnd() const { return start_ + blocksDone_ * blockBytes_; }
 
     const WheelPattern& pattern_;
@@ -61,9 +63,6 @@ private:
     std::vector<std::uint8_t> ring_;
     bool started_ = false;
     std::uint64_t start_ = 0, horizon_ = 0, blocksDone_ = 0;
-    Chunk* takeChunk();
-    void releaseChunks(Chunk* list);
-
     std::vector<SmallPrime> small_;
     std::vector<Chunk*> buckets_;  // per block of the stream: the chunk being filled, then older ones
     std::vector<std::unique_ptr<Chunk>> chunks_;  // every chunk the pool has made

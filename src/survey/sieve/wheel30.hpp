@@ -50,7 +50,7 @@ inline constexpr std::array<std::array<std::uint8_t, 8>, 8> kCrossBit = [] {
     }
     return bit;
 }();
-// kResidues with the next cycle's 31 after it: the step from w to w + 1 is a (kNextResidue[w + 1] - kResidues[w]).
+// kResidues with the next cycle's 31 after it: the step from w to w + 1 is a (kResiduesAndNext[w + 1] - kResidues[w]).
 inline constexpr std::array<std::uint32_t, 9> kResiduesAndNext = {1, 7, 11, 13, 17, 19, 23, 29, 31};
 
 }  // namespace sharp::survey
