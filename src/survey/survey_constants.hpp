@@ -16,17 +16,23 @@ inline constexpr std::uint64_t kSegmentOdds = std::uint64_t{1} << 23;
 // one candidate in 500 for the one-by-one check.
 inline constexpr std::uint64_t kLargestWindowSharp = std::uint64_t{1} << 20;
 
-// Consecutive segments a worker takes at once, each the window of the next: only
-// the first of them sieves a window of its own.
-inline constexpr std::uint64_t kSegmentsPerRun = 16;
+// The smallest slice of a range, in segments (2^28 numbers).
+inline constexpr std::uint64_t kSegmentsPerSlice = 16;
 
-// Runs are cut shorter when a range would give a thread fewer than this many, so
-// that every thread has work: 64 threads all get runs on [0, 10^10]. Not more: far
-// up every run pays again for its sieving primes.
-inline constexpr std::uint64_t kRunsPerThread = 1;
+// The longest job a worker takes at once, in odd-number words (2^30 numbers): its
+// consecutive segments are sieved as one stream, each the window of the next. Far up
+// every job finds all its sieving primes anew (about a second near 2^64), so a thread
+// should take its whole share of a 10^9-number range in one; the marks of the job's
+// large sieving primes take a 30th of it, 36 MB.
+inline constexpr std::uint64_t kJobWords = std::uint64_t{1} << 23;
 
-// Runs of segments a worker may take ahead of the oldest undelivered one, per
-// thread: bounds the reports held for in-order delivery.
+// Jobs are cut shorter when a range would give a thread fewer than this many, so
+// that every thread has work: 64 threads all get jobs on [0, 10^10]. Not more: far
+// up every job pays again for its sieving primes.
+inline constexpr std::uint64_t kJobsPerThread = 1;
+
+// Jobs a worker may take ahead of the oldest undelivered one, per thread: bounds
+// the reports held for in-order delivery.
 inline constexpr std::uint64_t kLookaheadPerThread = 4;
 
 // A range is cut into slices, the units a state file records and ranks take: about

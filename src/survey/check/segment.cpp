@@ -34,11 +34,10 @@ const WheelPattern& sievePattern() {
     return pattern;
 }
 
-// Up to here (about 2.7 * 10^11) the survey's own sieve gives the prime bits: its
-// sieving primes stay below two blocks, so every one crosses off in the unrolled loop.
-// Above, primesieve's, with its faster buckets for the many large sieving primes,
-// wins (measured: 0.31 s against 0.35 s for 10^9 numbers at 10^12 on two threads).
-constexpr std::uint64_t kOwnSieveTop = std::uint64_t{2 * kSieveBlockBytes} * (2 * kSieveBlockBytes);
+// Sieving primes from here on mark the whole job's stream as they are found, and are
+// not kept: far up they are hundreds of millions, and kept in buckets they would take
+// gigabytes. Below, in buckets, they cross off where the block is in the cache.
+constexpr std::uint64_t kLargeSievingPrime = std::uint64_t{1} << 23;
 
 // The bytes that hold the numbers of `words` odd-number words, with a word to spare at each end.
 std::size_t segmentBytesFor(std::uint64_t words) { return static_cast<std::size_t>((128 * words) / 30 + 24); }
@@ -86,21 +85,20 @@ Segment::Segment(const WheelPattern& pattern, std::uint64_t segmentWords)
       primes_((longestWindow_ + segmentBytesFor(segmentWords)) / 8 + 1),
       candidates_(segmentBytesFor(segmentWords) / 8 + 1),
       hits_(segmentBytesFor(segmentWords) / 8 + 1),
-      sieve_(sievePattern(), kSieveBlockBytes, longestWindow_ + segmentBytesFor(segmentWords)) {}
+      sieve_(sievePattern(), kSieveBlockBytes, longestWindow_ + segmentBytesFor(segmentWords),
+             longestWindow_ + segmentBytesFor(kJobWords) + kSieveBlockBytes, kLargeSievingPrime) {}
 
-void Segment::test(std::uint64_t first, std::uint64_t end, std::uint64_t runEnd) {
+void Segment::test(std::uint64_t first, std::uint64_t end, std::uint64_t jobEnd) {
     lowest_ = 128 * first;
     highest_ = 128 * (end - 1) + 127;
     firstByte_ = byteOf(128 * first) & ~std::uint64_t{7};
     endByte_ = (byteOf(128 * (end - 1) + 127) + 8) & ~std::uint64_t{7};
-    const std::uint64_t runLastByte = byteOf(128 * (std::max(end, runEnd) - 1) + 127) | 7;
+    const std::uint64_t jobLastByte = byteOf(128 * (std::max(end, jobEnd) - 1) + 127) | 7;
     const std::size_t bytes = static_cast<std::size_t>(endByte_ - firstByte_);
     // A segment that follows the last one reads it back as its window; the first of a
-    // run sieves a window of its own first.
-    const bool follows = first == lastEnd_ && first != 0;
-    lastEnd_ = end;
+    // job sieves a window of its own first.
     window_ = std::min<std::uint64_t>(longestWindow_, firstByte_);
-    readPrimes(follows, runLastByte);
+    readPrimes(jobLastByte);
     std::uint8_t* const primeBytes = reinterpret_cast<std::uint8_t*>(primes_.data());
     std::uint8_t* const candidateBytes = reinterpret_cast<std::uint8_t*>(candidates_.data());
     pattern_.fill(firstByte_, bytes, candidateBytes);
@@ -109,7 +107,7 @@ void Segment::test(std::uint64_t first, std::uint64_t end, std::uint64_t runEnd)
     checkLeftovers();
 }
 
-void Segment::readPrimes(bool follows, std::uint64_t runLastByte) {
+void Segment::readPrimes(std::uint64_t jobLastByte) {
     std::uint8_t* const primeBytes = reinterpret_cast<std::uint8_t*>(primes_.data());
     std::uint8_t* const out = primeBytes + longestWindow_ - window_;
     const std::uint64_t from = firstByte_ - window_;
@@ -117,21 +115,7 @@ void Segment::readPrimes(bool follows, std::uint64_t runLastByte) {
     if (window_ < kFilterWindowBytes) {
         std::memset(primeBytes + longestWindow_ - kFilterWindowBytes, 0, kFilterWindowBytes - window_);
     }
-    const bool generated = runLastByte >= byteOf(kOwnSieveTop);  // (30 times the byte may pass 2^64)
-    if (!generated) {
-        sieve_.read(from, endByte_, runLastByte, out);
-    } else {
-        // Going on, the last segment's bytes from `from` on are kept: moved into place.
-        const bool goesOn = follows && lastGenerated_ && from + lastWindow_ >= lastFirstByte_ && from <= generated_.end();
-        if (goesOn) {
-            const std::uint8_t* const kept = primeBytes + longestWindow_ - lastWindow_ + (from + lastWindow_ - lastFirstByte_);
-            std::memmove(out, kept, generated_.end() - from);
-        }
-        generated_.write(from, endByte_, runLastByte, goesOn, out);
-    }
-    lastGenerated_ = generated;
-    lastFirstByte_ = firstByte_;
-    lastWindow_ = window_;
+    sieve_.read(from, endByte_, jobLastByte, out);
 }
 
 bool Segment::isPrimeOffset(std::uint64_t d) const {

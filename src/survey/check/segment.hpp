@@ -8,7 +8,6 @@
 
 #include "survey/check/class_counts.hpp"
 #include "survey/check/word_filter.hpp"
-#include "survey/sieve/generated_bits.hpp"
 #include "survey/sieve/stream_sieve.hpp"
 #include "survey/sieve/wheel30.hpp"
 #include "survey/sieve/wheel_pattern.hpp"
@@ -23,18 +22,17 @@ public:
 
     // Tests the numbers of the odd-number words first .. end - 1 (at most
     // `segmentWords` of them), and sorts every candidate in them into its class:
-    //   1. the primes of window and segment, as bits: from the survey's own sieve
-    //      while its sieving primes are few, from primesieve's generator above; either
-    //      goes on from the last segment when this one follows it. The window is a
+    //   1. the primes of window and segment, as bits, from the survey's own sieve,
+    //      which goes on from the last segment when this one follows it. The window is a
     //      whole segment's length, so the one-by-one check looks up the offsets of
     //      every sharp number up to it instead of testing them (far up a test costs
     //      more than sieving the first segment's window);
     //   2. the candidates, from the pattern;
     //   3. hits by the sharp numbers of the window, 240 numbers at a time;
     //   4. the rare candidate left over, against every sharp number one by one.
-    // `runEnd`: where the run of segments this one starts or continues ends, how far
+    // `jobEnd`: where the job of segments this one starts or continues ends, how far
     // the sieve's stream reaches.
-    void test(std::uint64_t first, std::uint64_t end, std::uint64_t runEnd = 0);
+    void test(std::uint64_t first, std::uint64_t end, std::uint64_t jobEnd = 0);
 
     // The counts of the candidates c with from <= c <= to, inside the tested words.
     ClassCounts count(std::uint64_t from, std::uint64_t to) const;
@@ -47,7 +45,7 @@ public:
     void forEachCandidate(std::uint64_t from, std::uint64_t to, Visit&& visit) const;
 
 private:
-    void readPrimes(bool follows, std::uint64_t runLastByte);
+    void readPrimes(std::uint64_t jobLastByte);
     void checkLeftovers();
     bool isPrimeOffset(std::uint64_t d) const;
     // The words of the tested bytes that hold from..to inside the tested odd-number
@@ -66,10 +64,6 @@ private:
 
     const std::size_t longestWindow_;  // bytes: a whole segment, or the filter's reach if more
     std::size_t window_ = 0;  // bytes of prime bits below the segment this time
-    std::uint64_t lastEnd_ = 0;  // the odd-number word after the last tested segment
-    std::uint64_t lastFirstByte_ = 0;  // the last segment's first byte
-    std::size_t lastWindow_ = 0;  // and its window's bytes
-    bool lastGenerated_ = false;  // the last segment's primes came from the generator
     const WheelPattern& pattern_;
     std::uint64_t firstByte_ = 0, endByte_ = 0;  // the tested bytes, a whole number of words
     std::uint64_t lowest_ = 0, highest_ = 0;  // the numbers of the tested odd-number words
@@ -78,7 +72,6 @@ private:
     std::vector<std::uint64_t> hits_;  // the candidates that are sieve hits
     std::vector<TossedCandidate> tossed_;
     StreamSieve sieve_;
-    GeneratedBits generated_;
 };
 
 template <class Visit>

@@ -32,7 +32,7 @@ SliceLayout SliceLayout::forRange(std::uint64_t from, std::uint64_t to) {
     const Piece range = wholeRange(from, to);
     const std::uint64_t words = range.endWord - range.firstWord;
     std::uint64_t sliceWords = std::bit_ceil(std::max<std::uint64_t>(1, words / kSlicesPerRange));
-    sliceWords = std::clamp(sliceWords, kSegmentWords * kSegmentsPerRun, kMaxSliceWords);
+    sliceWords = std::clamp(sliceWords, kSegmentWords * kSegmentsPerSlice, kMaxSliceWords);
     sliceWords = std::max(sliceWords, std::bit_ceil(std::max<std::uint64_t>(1, words / kMaxSlices)));
     return {range.firstWord, range.endWord, sliceWords, (words + sliceWords - 1) / sliceWords};
 }

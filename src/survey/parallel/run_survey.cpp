@@ -20,13 +20,17 @@ namespace sharp::survey {
 
 namespace {
 
-// A run of consecutive segments of one piece, tested by one worker in order so
-// each segment's prime bits serve as the next one's window.
-struct Job {
-    std::uint64_t sequence;
+// Consecutive words a worker tests in order, as one stream of the sieve, so each
+// segment's prime bits serve as the next one's window: parts of one or more pieces
+// that follow one another.
+struct JobPart {
     std::uint64_t firstWord, endWord;
     std::uint64_t piece;
     bool endsPiece;
+};
+struct Job {
+    std::uint64_t sequence;
+    std::vector<JobPart> parts;
 };
 
 // Tests the segment of words first .. end - 1 and reports it: counts split at the
@@ -52,49 +56,64 @@ SegmentReport testSegment(Segment& segment, const SurveyPlan& plan, std::uint64_
 }
 
 // Tests a job's segments in order and reports each.
-std::vector<SegmentReport> testRun(Segment& segment, const SurveyPlan& plan, const Job& job, std::uint64_t segmentWords) {
+std::vector<SegmentReport> testJob(Segment& segment, const SurveyPlan& plan, const Job& job, std::uint64_t segmentWords) {
     std::vector<SegmentReport> reports;
-    for (std::uint64_t first = job.firstWord; first < job.endWord; first += segmentWords) {
-        const std::uint64_t end = std::min(job.endWord, first + segmentWords);
-        reports.push_back(testSegment(segment, plan, first, end, job.endWord));
-        reports.back().piece = job.piece;
-        reports.back().endsPiece = job.endsPiece && end == job.endWord;
+    const std::uint64_t jobEnd = job.parts.back().endWord;
+    for (const JobPart& part : job.parts) {
+        for (std::uint64_t first = part.firstWord; first < part.endWord; first += segmentWords) {
+            const std::uint64_t end = std::min(part.endWord, first + segmentWords);
+            reports.push_back(testSegment(segment, plan, first, end, jobEnd));
+            reports.back().piece = part.piece;
+            reports.back().endsPiece = part.endsPiece && end == part.endWord;
+        }
     }
     return reports;
 }
 
-// Cuts the pieces into runs of segments, hands them out in order and delivers their
-// reports in that order. A worker may run at most `lookahead` runs ahead of the
-// oldest undelivered one, so the reports waiting for delivery stay few.
+// Cuts the pieces into jobs, hands them out in order and delivers their reports in
+// that order. A job runs on into the next piece when that one follows on, so a
+// thread far up finds its sieving primes once for its whole share. A worker may run
+// at most `lookahead` jobs ahead of the oldest undelivered one, so the reports
+// waiting for delivery stay few.
 class Scheduler {
 public:
-    Scheduler(std::uint64_t runWords, std::uint64_t lookahead, std::function<std::optional<Piece>()> nextPiece,
+    Scheduler(std::uint64_t jobWords, std::uint64_t lookahead, std::function<std::optional<Piece>()> nextPiece,
               std::function<void(const SegmentReport&)> deliver)
-        : runWords_(runWords),
+        : jobWords_(jobWords),
           lookahead_(lookahead),
           nextPiece_(std::move(nextPiece)),
           deliver_(std::move(deliver)) {}
 
-    // The next run to test, or false when none is left (or the survey failed).
+    // The next job to test, or false when none is left (or the survey failed).
     bool take(Job& job) {
         std::unique_lock lock(mutex_);
         changed_.wait(lock, [&] { return failed_ || exhausted_ || next_ < delivered_ + lookahead_; });
+        job.parts.clear();
+        std::uint64_t words = 0;
         try {
-            while (!failed_ && !exhausted_ && (!piece_ || position_ == piece_->endWord)) {
-                piece_ = nextPiece_();
-                exhausted_ = !piece_;
-                if (piece_) position_ = piece_->firstWord;
+            while (!failed_ && words < jobWords_) {
+                if (!piece_ || position_ == piece_->endWord) {
+                    if (exhausted_) break;
+                    piece_ = nextPiece_();
+                    exhausted_ = !piece_;
+                    if (!piece_) break;
+                    position_ = piece_->firstWord;
+                    // A piece that does not follow on waits for the next job.
+                    if (!job.parts.empty() && position_ != job.parts.back().endWord) break;
+                }
+                const std::uint64_t end = std::min(piece_->endWord, position_ + (jobWords_ - words));
+                job.parts.push_back({position_, end, piece_->id, end == piece_->endWord});
+                words += end - position_;
+                position_ = end;
             }
         } catch (...) {
             failLocked(std::current_exception());
         }
-        if (failed_ || exhausted_) {
+        if (failed_ || job.parts.empty()) {
             changed_.notify_all();
             return false;
         }
-        const std::uint64_t end = std::min(piece_->endWord, position_ + runWords_);
-        job = {next_++, position_, end, piece_->id, end == piece_->endWord};
-        position_ = end;
+        job.sequence = next_++;
         return true;
     }
 
@@ -129,7 +148,7 @@ private:
         failed_ = true;
     }
 
-    const std::uint64_t runWords_, lookahead_;
+    const std::uint64_t jobWords_, lookahead_;
     const std::function<std::optional<Piece>()> nextPiece_;
     const std::function<void(const SegmentReport&)> deliver_;
     std::mutex mutex_;
@@ -145,12 +164,12 @@ private:
 
 }  // namespace
 
-std::uint64_t runWordsFor(const SurveyPlan& plan) {
+std::uint64_t jobWordsFor(const SurveyPlan& plan) {
     const std::uint64_t segmentWords = plan.segmentOdds / 64;
     const Piece range = wholeRange(plan.from, plan.to);
-    const std::uint64_t share = (range.endWord - range.firstWord) / (std::uint64_t{std::max(1u, plan.threads)} * kRunsPerThread);
-    const std::uint64_t segments = std::clamp<std::uint64_t>(share / segmentWords, 1, kSegmentsPerRun);
-    return segments * segmentWords;
+    const std::uint64_t jobs = std::uint64_t{std::max(1u, plan.threads)} * kJobsPerThread;
+    const std::uint64_t share = (range.endWord - range.firstWord + jobs - 1) / jobs;
+    return std::clamp<std::uint64_t>(share, segmentWords, std::max(segmentWords, kJobWords));
 }
 
 Piece wholeRange(std::uint64_t from, std::uint64_t to) { return {0, wordOf(from), wordOf(to) + 1}; }
@@ -169,12 +188,12 @@ std::vector<ClassCounts> runSurvey(const SurveyPlan& plan, const std::function<v
     }
     const unsigned threads = std::max(1u, plan.threads);
     const std::uint64_t segmentWords = plan.segmentOdds / 64;
-    Scheduler scheduler(runWordsFor(plan), kLookaheadPerThread * threads, nextPiece, collect);
+    Scheduler scheduler(jobWordsFor(plan), kLookaheadPerThread * threads, nextPiece, collect);
     const WheelPattern pattern;
     const auto work = [&] {
         try {
             Segment segment(pattern, segmentWords);
-            for (Job job; scheduler.take(job);) scheduler.finish(job, testRun(segment, plan, job, segmentWords));
+            for (Job job; scheduler.take(job);) scheduler.finish(job, testJob(segment, plan, job, segmentWords));
         } catch (const std::bad_alloc&) {
             scheduler.fail(std::make_exception_ptr(
                 std::runtime_error("not enough memory for a worker thread's segment; give fewer --threads")));

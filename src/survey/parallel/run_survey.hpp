@@ -48,10 +48,9 @@ struct SurveyPlan {
 // The words that hold the numbers from..to.
 Piece wholeRange(std::uint64_t from, std::uint64_t to);
 
-// The odd-number words of a run of segments, the work a thread takes at once: up to
-// kSegmentsPerRun segments, fewer when the range would otherwise give fewer than
-// kRunsPerThread runs to each thread; never less than a segment.
-std::uint64_t runWordsFor(const SurveyPlan& plan);
+// The odd-number words of a job, the work a thread takes at once: a thread's share
+// of the range, kJobWords at most, a segment at least.
+std::uint64_t jobWordsFor(const SurveyPlan& plan);
 
 // Tests every candidate c with from <= c <= to in the pieces of the plan. `deliver`
 // sees each segment's report in the order the pieces came and ascending within a

@@ -1,6 +1,7 @@
 #include "survey/sieve/stream_sieve.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 
@@ -12,10 +13,13 @@ namespace sharp::survey {
 
 namespace {
 
-
 // Sieving primes below this many blocks cross off in the unrolled loop, every block
 // visited; above they wait in buckets for the block they hit.
 constexpr std::uint64_t kSmallPrimeBlocks = 2;
+
+// Bytes of the large primes' marks set at a time (2^20), and marks waiting per region.
+constexpr unsigned kMarkRegionShift = 20;
+constexpr std::uint32_t kPendingMarks = 1u << 14;
 
 // The largest number whose square root a stream needs: 2^32 - 1 covers 2^64 - 1.
 constexpr std::uint64_t kLargestSievingPrime = 4294967291u;
@@ -26,16 +30,48 @@ std::uint64_t sievingLimit(std::uint64_t byte) {
     const std::uint64_t last = 30 * byte + 29;
     std::uint64_t root = static_cast<std::uint64_t>(std::sqrt(static_cast<double>(last)));
     while (root * root > last) --root;
-    while ((root + 1) * (root + 1) <= last) ++root;
+    while (root + 1 < (std::uint64_t{1} << 32) && (root + 1) * (root + 1) <= last) ++root;  // 2^32 squared wraps
     return root;
 }
 
+// x / p for a sieving prime p from 2^16 on: a floating-point quotient (below 2^48, so
+// off by one at most), set right. Far up a stream starts with up to 2 * 10^8 of them, and an integer
+// division costs several times as much.
+std::uint64_t quotient(std::uint64_t x, std::uint64_t p) {
+    if (p < (std::uint64_t{1} << 16)) return x / p;
+    std::uint64_t q = static_cast<std::uint64_t>(static_cast<double>(x) / static_cast<double>(p));
+    std::int64_t rest = static_cast<std::int64_t>(x - q * p);
+    while (rest < 0) {
+        --q;
+        rest += static_cast<std::int64_t>(p);
+    }
+    while (static_cast<std::uint64_t>(rest) >= p) {
+        ++q;
+        rest -= static_cast<std::int64_t>(p);
+    }
+    return q;
+}
+
+// For m % 30, the first wheel index w with kResidues[w] >= m % 30, 8 past 29.
+constexpr std::array<std::uint8_t, 30> kWheelIndexFrom = [] {
+    std::array<std::uint8_t, 30> index{};
+    for (unsigned m = 0; m < 30; ++m) {
+        std::uint8_t w = 0;
+        while (w < 8 && kResidues[w] < m) ++w;
+        index[m] = w;
+    }
+    return index;
+}();
+
 }  // namespace
 
-StreamSieve::StreamSieve(const WheelPattern& pattern, std::size_t blockBytes, std::size_t longestRead)
+StreamSieve::StreamSieve(const WheelPattern& pattern, std::size_t blockBytes, std::size_t longestRead,
+                         std::uint64_t longestStream, std::uint64_t largePrime)
     : pattern_(pattern),
       blockBytes_(blockBytes),
       ringBlocks_((longestRead + blockBytes - 1) / blockBytes + 1),
+      longestStream_(std::max<std::uint64_t>(longestStream, longestRead)),
+      largePrime_(largePrime),
       ring_(ringBlocks_ * blockBytes) {}
 
 void StreamSieve::read(std::uint64_t from, std::uint64_t to, std::uint64_t horizon, std::uint8_t* out) {
@@ -61,17 +97,23 @@ void StreamSieve::read(std::uint64_t from, std::uint64_t to, std::uint64_t horiz
 void StreamSieve::start(std::uint64_t from, std::uint64_t horizon) {
     started_ = true;
     start_ = from;
-    horizon_ = horizon;
+    // A longer read starts a stream anew there: the marks stay bounded.
+    horizon_ = std::min(horizon, from + (longestStream_ - 1));
     blocksDone_ = 0;
     small_.clear();
     for (Chunk* list : buckets_) releaseChunks(list);
-    buckets_.assign((horizon - from) / blockBytes_ + 1, nullptr);
-    const std::uint64_t limit = sievingLimit(horizon);
+    buckets_.assign((horizon_ - from) / blockBytes_ + 1, nullptr);
+    const std::uint64_t limit = sievingLimit(horizon_);
+    largeMarks_.assign(limit >= largePrime_ ? horizon_ - from + 1 : 0, 0);
+    const std::size_t regions = (largeMarks_.size() >> kMarkRegionShift) + 1;
+    pendingMarks_.resize(regions * kPendingMarks);
+    pendingCount_.assign(regions, 0);
     // The pattern removes the multiples of the primes up to its largest.
     const std::uint64_t firstSievingPrime = pattern_.largestPrime() + 1;
     if (limit < firstSievingPrime) return;
     primesieve::iterator primes(firstSievingPrime, limit);
     for (std::uint64_t p = primes.next_prime(); p <= limit; p = primes.next_prime()) addSievingPrime(p);
+    for (std::size_t region = 0; region < regions; ++region) applyMarks(region);
 }
 
 void StreamSieve::addSievingPrime(std::uint64_t p) {
@@ -80,17 +122,19 @@ void StreamSieve::addSievingPrime(std::uint64_t p) {
     // The first multiple p m to cross: m >= p (smaller ones have smaller factors) and
     // p m at or above the stream's first number, m coprime to 30.
     const std::uint64_t firstNumber = 30 * start_;
-    const std::uint64_t m0 = std::max(p, firstNumber / p + (firstNumber % p != 0));
+    const std::uint64_t below = quotient(firstNumber, p);
+    const std::uint64_t m0 = std::max(p, below + (below * p != firstNumber));
     std::uint64_t cycle = m0 / 30;
-    std::uint32_t w = 0;
-    while (w < 8 && kResidues[w] < m0 % 30) ++w;
+    std::uint32_t w = kWheelIndexFrom[m0 % 30];
     if (w == 8) {
         w = 0;
         ++cycle;
     }
     const std::uint64_t byte = p * cycle + std::uint64_t{a} * kResidues[w] + kCrossOffset[r][w];
     if (byte > horizon_) return;
-    if (p < kSmallPrimeBlocks * blockBytes_) {
+    if (p >= largePrime_) {
+        markLarge(a, r, w, byte);
+    } else if (p < kSmallPrimeBlocks * blockBytes_) {
         small_.push_back({p * cycle, a, static_cast<std::uint8_t>(r), static_cast<std::uint8_t>(w)});
     } else {
         place(a, r, w, byte);
@@ -131,6 +175,33 @@ void StreamSieve::place(std::uint32_t a, std::uint32_t r, std::uint32_t w, std::
     head->entries[head->count++] = {a, offset << 6 | r << 3 | w};
 }
 
+void StreamSieve::markLarge(std::uint64_t a, std::uint32_t r, std::uint32_t w, std::uint64_t byte) {
+    const std::uint64_t last = horizon_ - start_;
+    for (std::uint64_t at = byte - start_; at <= last; w = (w + 1) & 7) {
+        const std::size_t region = static_cast<std::size_t>(at >> kMarkRegionShift);
+        const std::uint32_t offset = static_cast<std::uint32_t>(at & ((std::uint64_t{1} << kMarkRegionShift) - 1));
+        pendingMarks_[region * kPendingMarks + pendingCount_[region]] = offset << 3 | kCrossBit[r][w];
+        if (++pendingCount_[region] == kPendingMarks) applyMarks(region);
+        at += a * (kResiduesAndNext[w + 1] - kResidues[w]) + (kCrossOffset[r][w + 1] - kCrossOffset[r][w]);
+    }
+}
+
+void StreamSieve::applyMarks(std::size_t region) {
+    std::uint8_t* const marks = largeMarks_.data() + (region << kMarkRegionShift);
+    const std::uint32_t* const pending = pendingMarks_.data() + region * kPendingMarks;
+    for (std::uint32_t i = 0; i < pendingCount_[region]; ++i) {
+        marks[pending[i] >> 3] |= static_cast<std::uint8_t>(1u << (pending[i] & 7));
+    }
+    pendingCount_[region] = 0;
+}
+
+void StreamSieve::clearMarked(std::uint8_t* bits, std::uint64_t blockStart) const {
+    if (largeMarks_.empty() || blockStart > horizon_) return;
+    const std::uint8_t* const marks = largeMarks_.data() + (blockStart - start_);
+    const std::size_t count = static_cast<std::size_t>(std::min<std::uint64_t>(blockBytes_, horizon_ + 1 - blockStart));
+    for (std::size_t i = 0; i < count; ++i) bits[i] &= static_cast<std::uint8_t>(~marks[i]);
+}
+
 void StreamSieve::sieveNextBlock() {
     const std::uint64_t block = blocksDone_;
     const std::uint64_t blockStart = start_ + block * blockBytes_;
@@ -139,6 +210,7 @@ void StreamSieve::sieveNextBlock() {
     keepPrimes(blockStart, blockBytes_, bits, pattern_.largestPrime());
     for (SmallPrime& prime : small_) crossSmall(prime, bits, blockStart, blockStart + blockBytes_);
     if (block < buckets_.size()) crossBucket(block, bits, blockStart);
+    clearMarked(bits, blockStart);
     ++blocksDone_;
 }
 

@@ -1,9 +1,10 @@
 // The survey's own segmented sieve: the prime bits of consecutive blocks of bytes (30
 // numbers each), kept in a ring so that a segment and the window below it can be read
-// back. Its sieving primes are found once per stream, a run of segments, and carry
+// back. Its sieving primes are found once per stream, a worker's job, and carry
 // their next multiple from block to block: small ones cross off many multiples a block
-// in a loop unrolled over the wheel; large ones wait in buckets for the block they
-// hit next.
+// in a loop unrolled over the wheel; medium ones wait in buckets for the block they
+// hit next; the many large ones of far up mark their few multiples in the whole
+// stream at once, as they are found, and are not kept at all.
 #pragma once
 
 #include <cstddef>
@@ -17,13 +18,17 @@ namespace sharp::survey {
 
 class StreamSieve {
 public:
-    // Sieves blocks of `blockBytes` (a multiple of 8); reads take at most `longestRead` bytes.
-    StreamSieve(const WheelPattern& pattern, std::size_t blockBytes, std::size_t longestRead);
+    // Sieves blocks of `blockBytes` (a multiple of 8); reads take at most `longestRead`
+    // bytes; a stream reaches at most `longestStream` bytes (its marks of large primes
+    // take as many); sieving primes from `largePrime` on mark the stream at once.
+    StreamSieve(const WheelPattern& pattern, std::size_t blockBytes, std::size_t longestRead,
+                std::uint64_t longestStream, std::uint64_t largePrime);
 
     // Writes the prime bits of bytes from .. to - 1 to `out`: bits of 1 and of the
     // primes from 7 on. Goes on sieving where it stopped when it still holds `from`;
     // otherwise starts a new stream at `from`, with sieving primes up to the root of
-    // the last number of byte `horizon` (at least to - 1), the end of the run.
+    // the last number of byte `horizon` (at least to - 1), the end of the job, or of
+    // the longest stream from `from`.
     void read(std::uint64_t from, std::uint64_t to, std::uint64_t horizon, std::uint8_t* out);
 
 private:
@@ -54,16 +59,25 @@ private:
     void crossSmall(SmallPrime& prime, std::uint8_t* block, std::uint64_t blockStart, std::uint64_t end) const;
     void crossBucket(std::uint64_t block, std::uint8_t* bits, std::uint64_t blockStart);
     void place(std::uint32_t a, std::uint32_t r, std::uint32_t w, std::uint64_t byte);
+    void markLarge(std::uint64_t a, std::uint32_t r, std::uint32_t w, std::uint64_t byte);
+    void applyMarks(std::size_t region);
+    void clearMarked(std::uint8_t* bits, std::uint64_t blockStart) const;
     Chunk* takeChunk();
     void releaseChunks(Chunk* list);
     std::uint64_t sievedEnd() const { return start_ + blocksDone_ * blockBytes_; }
 
     const WheelPattern& pattern_;
     const std::size_t blockBytes_, ringBlocks_;
+    const std::uint64_t longestStream_, largePrime_;
     std::vector<std::uint8_t> ring_;
     bool started_ = false;
     std::uint64_t start_ = 0, horizon_ = 0, blocksDone_ = 0;
     std::vector<SmallPrime> small_;
+    std::vector<std::uint8_t> largeMarks_;  // per byte of the stream: the bits large primes crossed off
+    // Marks wait in a list per region of largeMarks_, set a region at a time while it
+    // stays in the cache: set one by one, each would miss it.
+    std::vector<std::uint32_t> pendingMarks_;  // kPendingMarks per region: offset in the region << 3 | bit
+    std::vector<std::uint32_t> pendingCount_;
     std::vector<Chunk*> buckets_;  // per block of the stream: the chunk being filled, then older ones
     std::vector<std::unique_ptr<Chunk>> chunks_;  // every chunk the pool has made
     Chunk* freeChunks_ = nullptr;

@@ -23,9 +23,11 @@ std::vector<std::uint64_t> numbersOf(const std::vector<std::uint8_t>& bits, std:
 }
 
 // Reads the bytes of [low, high] in pieces of `piece` bytes, as consecutive segments do.
-void expectPrimesOf(std::uint64_t low, std::uint64_t high, std::size_t blockBytes, std::size_t piece) {
+// Streams reach `stream` bytes; primes from `large` on mark them at once.
+void expectPrimesOf(std::uint64_t low, std::uint64_t high, std::size_t blockBytes, std::size_t piece,
+                    std::uint64_t stream, std::uint64_t large) {
     const WheelPattern pattern;
-    StreamSieve sieve(pattern, blockBytes, piece);
+    StreamSieve sieve(pattern, blockBytes, piece, stream, large);
     const std::uint64_t first = byteOf(low), end = byteOf(high) + 1;
     std::vector<std::uint8_t> bits(end - first);
     for (std::uint64_t b = first; b < end; b += piece) {
@@ -47,24 +49,27 @@ void expectPrimesOf(std::uint64_t low, std::uint64_t high, std::size_t blockByte
 struct Case {
     std::uint64_t low, high;
     std::size_t blockBytes, piece;
+    std::uint64_t stream, large;
 };
 
 TEST(StreamSieve, SamePrimesAsPrimesieve) {
     const Case cases[] = {
-        {0, 3'000'000, 1 << 10, 3000},                                   // the start; small blocks: buckets from 1024 on
-        {1'000'000'000'000, 1'000'003'000'000, 1 << 12, 7777},          // 10^12
-        {1'000'000'000'000'000, 1'000'000'000'600'000, 1 << 16, 5000},  // 10^15
+        // the start; small blocks: buckets from 2048 on, marks from 5000, new streams
+        {0, 3'000'000, 1 << 10, 3000, 30'000, 5000},
+        {1'000'000'000'000, 1'000'003'000'000, 1 << 12, 7777, 1 << 20, 1 << 14},          // 10^12
+        {1'000'000'000'000'000, 1'000'000'000'600'000, 1 << 16, 5000, 1 << 20, 1 << 20},  // 10^15
     };
-    for (const Case& c : cases) expectPrimesOf(c.low, c.high, c.blockBytes, c.piece);
+    for (const Case& c : cases) expectPrimesOf(c.low, c.high, c.blockBytes, c.piece, c.stream, c.large);
 }
 
 // Far up every stream starts with tens of millions of sieving primes: seconds each.
 TEST(StreamSieveFull, SamePrimesAsPrimesieveFarUp) {
     const Case cases[] = {
-        {1'000'000'000'000'000'000u, 1'000'000'000'000'300'000u, 1 << 16, 4096},  // 10^18
-        {18446744073709551615u - 400'000, 18446744073709551615u, 1 << 16, 2500},  // the top
+        {1'000'000'000'000'000'000u, 1'000'000'000'000'300'000u, 1 << 16, 4096, 7000, 1 << 23},  // 10^18
+        // the top, the first stream ending where the root is 2^32 - 1
+        {18446744073709551615u - 400'000, 18446744073709551615u, 1 << 16, 2500, 7000, 1 << 23},
     };
-    for (const Case& c : cases) expectPrimesOf(c.low, c.high, c.blockBytes, c.piece);
+    for (const Case& c : cases) expectPrimesOf(c.low, c.high, c.blockBytes, c.piece, c.stream, c.large);
 }
 
 }  // namespace
