@@ -17,9 +17,10 @@ namespace {
 // visited; above they wait in buckets for the block they hit.
 constexpr std::uint64_t kSmallPrimeBlocks = 2;
 
-// Bytes of the large primes' marks set at a time (2^20), and marks waiting per region.
-constexpr unsigned kMarkRegionShift = 20;
-constexpr std::uint32_t kPendingMarks = 1u << 14;
+// Bytes of the large primes' marks set at a time (2^16), and marks waiting per region:
+// about four marks per cache line fetched.
+constexpr unsigned kMarkRegionShift = 16;
+constexpr std::uint32_t kPendingMarks = 1u << 13;
 
 // The largest number whose square root a stream needs: 2^32 - 1 covers 2^64 - 1.
 constexpr std::uint64_t kLargestSievingPrime = 4294967291u;
