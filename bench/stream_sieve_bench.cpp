@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include <primesieve.hpp>
@@ -36,7 +37,13 @@ int main(int argc, char** argv) {
     for (std::uint64_t b = first; b < end; b += block) {
         const std::uint64_t stop = std::min<std::uint64_t>(end, b + block);
         sieve.read(b, stop, end - 1, bits.data());
-        for (std::uint64_t i = 0; i < stop - b; ++i) setBits += static_cast<std::uint64_t>(std::popcount(bits[i]));
+        std::uint64_t i = 0;
+        for (; i + 8 <= stop - b; i += 8) {  // a word at a time: a byte at a time cost more than the sieve
+            std::uint64_t word;
+            std::memcpy(&word, bits.data() + i, 8);
+            setBits += static_cast<std::uint64_t>(std::popcount(word));
+        }
+        for (; i < stop - b; ++i) setBits += static_cast<std::uint64_t>(std::popcount(bits[i]));
     }
     const double own = secondsSince(start);
     primesieve::set_num_threads(1);

@@ -17,6 +17,33 @@ namespace {
 // visited; above they wait in buckets for the block they hit.
 constexpr std::uint64_t kSmallPrimeBlocks = 2;
 
+// Of those, primes from this many blocks on (32 multiples a block and fewer) cross
+// off one multiple at a time: the unrolled loop's way in and out of a block costs
+// them more than it saves.
+constexpr double kMediumPrimeBlocks = 0.25;
+
+// The byte steps from a multiple p m to the next, m = 30 j + kResidues[w] to the next
+// residue: a kStepA[w] + kStepOffset[r][w] for p = 30 a + kResidues[r]. The bit to clear: kClearMask[r][w].
+constexpr std::array<std::uint32_t, 8> kStepA = [] {
+    std::array<std::uint32_t, 8> step{};
+    for (int w = 0; w < 8; ++w) step[w] = kResiduesAndNext[w + 1] - kResidues[w];
+    return step;
+}();
+constexpr std::array<std::array<std::uint32_t, 8>, 8> kStepOffset = [] {
+    std::array<std::array<std::uint32_t, 8>, 8> step{};
+    for (int r = 0; r < 8; ++r) {
+        for (int w = 0; w < 8; ++w) step[r][w] = kCrossOffset[r][w + 1] - kCrossOffset[r][w];
+    }
+    return step;
+}();
+constexpr std::array<std::array<std::uint8_t, 8>, 8> kClearMask = [] {
+    std::array<std::array<std::uint8_t, 8>, 8> mask{};
+    for (int r = 0; r < 8; ++r) {
+        for (int w = 0; w < 8; ++w) mask[r][w] = static_cast<std::uint8_t>(~(1u << kCrossBit[r][w]));
+    }
+    return mask;
+}();
+
 // Bytes of the large primes' marks set at a time (2^16), and marks waiting per region:
 // about four marks per cache line fetched.
 constexpr unsigned kMarkRegionShift = 16;
@@ -102,6 +129,7 @@ void StreamSieve::start(std::uint64_t from, std::uint64_t horizon) {
     horizon_ = std::min(horizon, from + (longestStream_ - 1));
     blocksDone_ = 0;
     small_.clear();
+    medium_.clear();
     for (Chunk* list : buckets_) releaseChunks(list);
     buckets_.assign((horizon_ - from) / blockBytes_ + 1, nullptr);
     const std::uint64_t limit = sievingLimit(horizon_);
@@ -115,6 +143,9 @@ void StreamSieve::start(std::uint64_t from, std::uint64_t horizon) {
     primesieve::iterator primes(firstSievingPrime, limit);
     for (std::uint64_t p = primes.next_prime(); p <= limit; p = primes.next_prime()) addSievingPrime(p);
     for (std::size_t region = 0; region < regions; ++region) applyMarks(region);
+    // Each residue has its own crossing loop: primes of one residue in a row keep the
+    // jump to it predicted (3 % on 10^9 numbers at 10^12).
+    std::stable_sort(small_.begin(), small_.end(), [](const SmallPrime& x, const SmallPrime& y) { return x.r < y.r; });
 }
 
 void StreamSieve::addSievingPrime(std::uint64_t p) {
@@ -135,8 +166,10 @@ void StreamSieve::addSievingPrime(std::uint64_t p) {
     if (byte > horizon_) return;
     if (p >= largePrime_) {
         markLarge(a, r, w, byte);
-    } else if (p < kSmallPrimeBlocks * blockBytes_) {
+    } else if (static_cast<double>(p) < kMediumPrimeBlocks * static_cast<double>(blockBytes_)) {
         small_.push_back({p * cycle, a, static_cast<std::uint8_t>(r), static_cast<std::uint8_t>(w)});
+    } else if (p < kSmallPrimeBlocks * blockBytes_) {
+        medium_.push_back({byte, a, static_cast<std::uint8_t>(r), static_cast<std::uint8_t>(w)});
     } else {
         place(a, r, w, byte);
     }
@@ -210,6 +243,7 @@ void StreamSieve::sieveNextBlock() {
     pattern_.fill(blockStart, blockBytes_, bits);
     keepPrimes(blockStart, blockBytes_, bits, pattern_.largestPrime());
     for (SmallPrime& prime : small_) crossSmall(prime, bits, blockStart, blockStart + blockBytes_);
+    crossMedium(bits, blockStart, blockStart + blockBytes_);
     if (block < buckets_.size()) crossBucket(block, bits, blockStart);
     clearMarked(bits, blockStart);
     ++blocksDone_;
@@ -277,6 +311,23 @@ void StreamSieve::crossSmall(SmallPrime& prime, std::uint8_t* block, std::uint64
         case 5: return crossResidue<5>(prime.cycle, prime.w, prime.a, block, blockStart, end);
         case 6: return crossResidue<6>(prime.cycle, prime.w, prime.a, block, blockStart, end);
         default: return crossResidue<7>(prime.cycle, prime.w, prime.a, block, blockStart, end);
+    }
+}
+
+void StreamSieve::crossMedium(std::uint8_t* block, std::uint64_t blockStart, std::uint64_t end) {
+    for (MediumPrime& prime : medium_) {
+        std::uint64_t byte = prime.byte;
+        unsigned w = prime.w;
+        const std::uint64_t a = prime.a;
+        const auto& offsets = kStepOffset[prime.r];
+        const auto& masks = kClearMask[prime.r];
+        while (byte < end) {
+            block[byte - blockStart] &= masks[w];
+            byte += a * kStepA[w] + offsets[w];
+            w = (w + 1) & 7;
+        }
+        prime.byte = byte;
+        prime.w = static_cast<std::uint8_t>(w);
     }
 }
 

@@ -2,9 +2,10 @@
 // numbers each), kept in a ring so that a segment and the window below it can be read
 // back. Its sieving primes are found once per stream, a worker's job, and carry
 // their next multiple from block to block: small ones cross off many multiples a block
-// in a loop unrolled over the wheel; medium ones wait in buckets for the block they
-// hit next; the many large ones of far up mark their few multiples in the whole
-// stream at once, as they are found, and are not kept at all.
+// in a loop unrolled over the wheel, the next ones a few dozen in a plain loop;
+// larger ones wait in buckets for the block they hit next; the many large ones of
+// far up mark their few multiples in the whole stream at once, as they are found,
+// and are not kept at all.
 #pragma once
 
 #include <cstddef>
@@ -39,6 +40,12 @@ private:
         std::uint32_t a;
         std::uint8_t r, w;
     };
+    // A sieving prime with a few dozen multiples a block: the byte of its next one.
+    struct MediumPrime {
+        std::uint64_t byte;
+        std::uint32_t a;
+        std::uint8_t r, w;
+    };
     // A sieving prime that hits a block less often: where in its block it hits next.
     struct BucketEntry {
         std::uint32_t a;
@@ -57,6 +64,7 @@ private:
     void addSievingPrime(std::uint64_t p);
     void sieveNextBlock();
     void crossSmall(SmallPrime& prime, std::uint8_t* block, std::uint64_t blockStart, std::uint64_t end) const;
+    void crossMedium(std::uint8_t* block, std::uint64_t blockStart, std::uint64_t end);
     void crossBucket(std::uint64_t block, std::uint8_t* bits, std::uint64_t blockStart);
     void place(std::uint32_t a, std::uint32_t r, std::uint32_t w, std::uint64_t byte);
     void markLarge(std::uint64_t a, std::uint32_t r, std::uint32_t w, std::uint64_t byte);
@@ -73,6 +81,7 @@ private:
     bool started_ = false;
     std::uint64_t start_ = 0, horizon_ = 0, blocksDone_ = 0;
     std::vector<SmallPrime> small_;
+    std::vector<MediumPrime> medium_;
     std::vector<std::uint8_t> largeMarks_;  // per byte of the stream: the bits large primes crossed off
     // Marks wait in a list per region of largeMarks_, set a region at a time while it
     // stays in the cache: set one by one, each would miss it.

@@ -65,8 +65,8 @@ TEST(Segment, AgreesWithThePlainTest) {
         {4294967296 - 10'000, 4294967296 + 10'000},               // 2^32
         {18446744073709551615u - 20'000, 18446744073709551615u},  // the top of the range
     };
-    // Aiming the prime generator near 2^64 takes a second or two, so segments stay
-    // larger there: two of them still meet inside the range.
+    // A stream near 2^64 starts with 2 * 10^8 sieving primes, a second or two, so
+    // segments stay larger there: two of them still meet inside the range.
     for (const auto& [from, to] : ranges) {
         expectPlainVerdicts(from, to, from >> 40 ? 64 * 100 : kSmallSegmentOdds);
         expectPlainVerdicts(from, to, kSegmentOdds);
