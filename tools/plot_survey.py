@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Plots the counts of sharp-survey --csv against N.
 
-    python3 tools/plot_survey.py survey.csv [more.csv ...] [--tossed tossed.txt] [--expected expected.csv]
+    python3 tools/plot_survey.py survey.csv [more.csv ...] [--tossed tossed.txt[.xz]] [--expected expected.csv]
         -o survey.png [--title TEXT]
 
 One figure, N on a logarithmic axis, three panels:
@@ -17,6 +17,7 @@ are drawn over each other, each in its own line style, so the figure reads witho
 """
 import argparse
 import csv
+import lzma
 import math
 import os
 import sys
@@ -86,10 +87,11 @@ def read_survey_csv(path, header=HEADER, number=int):
 
 
 def read_tossed(path):
-    """The tossed primes of a sharp-survey --tossed file."""
+    """The tossed primes of a sharp-survey --tossed file, or of one compressed with xz (FILE.xz)."""
     primes = []
+    opener = lzma.open if path.endswith(".xz") else open
     try:
-        with open(path) as file:
+        with opener(path, "rt") as file:
             for number, line in enumerate(file, start=1):
                 fields = line.split()
                 if len(fields) != 2 or not fields[0].isdigit() or fields[1] not in ("prime", "composite"):
@@ -98,7 +100,7 @@ def read_tossed(path):
                     primes.append(int(fields[0]))
     except OSError as error:
         raise BadInput(f"cannot read {path}: {error.strerror}")
-    except UnicodeDecodeError:
+    except (UnicodeDecodeError, lzma.LZMAError, EOFError):
         raise BadInput(f"{path} is not a sharp-survey tossed file")
     return primes
 

@@ -2,6 +2,7 @@
 
     python3 tests/tools/plot_survey_test.py PATH/TO/sharp-survey
 """
+import lzma
 import os
 import subprocess
 import sys
@@ -47,6 +48,14 @@ class PlotSurvey(unittest.TestCase):
             with open(self.path(name), "rb") as file:
                 content = file.read()
             self.assertIn(start, content[:400], name)
+
+    def test_reads_a_tossed_list_compressed_with_xz(self):
+        with open(self.tossed, "rb") as plain, lzma.open(self.path("tossed.txt.xz"), "wb") as packed:
+            packed.write(plain.read())
+        result = plot(self.csv, "--tossed", self.path("tossed.txt.xz"), "-o", self.path("xz.png"))
+        self.assertEqual(result.returncode, 0, result.stderr)
+        broken = plot(self.csv, "--tossed", self.path("broken.txt.xz", "not xz"), "-o", self.path("xz.png"))
+        self.assertEqual((broken.returncode, len(broken.stderr.splitlines())), (2, 1), broken.stderr)
 
     def test_a_survey_with_nothing_tossed_says_so(self):
         result = plot(self.nothing, "-o", self.path("nothing.svg"))
