@@ -36,7 +36,7 @@ inline constexpr std::uint64_t kJobsPerThread = 1;
 inline constexpr std::uint64_t kLookaheadPerThread = 4;
 
 // A range is cut into slices, the units a state file records and ranks take: about
-// this many of them, each a power of two of words between a run of segments and
+// this many of them, each a power of two of words between kSegmentsPerSlice segments and
 // kMaxSliceWords.
 inline constexpr std::uint64_t kSlicesPerRange = 64;
 
