@@ -36,8 +36,8 @@ struct Job {
 // Tests the segment of words first .. end - 1 and reports it: counts split at the
 // bucket ends, tossed candidates listed.
 SegmentReport testSegment(Segment& segment, const SurveyPlan& plan, std::uint64_t first, std::uint64_t end,
-                          std::uint64_t runEnd) {
-    segment.test(first, end, runEnd);
+                          std::uint64_t jobEnd) {
+    segment.test(first, end, jobEnd);
     SegmentReport report;
     report.first = std::max(plan.from, 128 * first);
     report.last = std::min(plan.to, 128 * (end - 1) + 127);

@@ -17,13 +17,14 @@ namespace {
 // visited; above they wait in buckets for the block they hit.
 constexpr std::uint64_t kSmallPrimeBlocks = 2;
 
-// Of those, primes from this many blocks on (32 multiples a block and fewer) cross
-// off one multiple at a time: the unrolled loop's way in and out of a block costs
-// them more than it saves.
-constexpr double kMediumPrimeBlocks = 0.25;
+// Of those, primes from a block's bytes divided by this on (32 multiples a block and
+// fewer) cross off one multiple at a time: the unrolled loop's way in and out of a
+// block costs them more than it saves.
+constexpr std::uint64_t kMediumPrimeDivisor = 4;
 
 // The byte steps from a multiple p m to the next, m = 30 j + kResidues[w] to the next
-// residue: a kStepA[w] + kStepOffset[r][w] for p = 30 a + kResidues[r]. The bit to clear: kClearMask[r][w].
+// residue: a kStepA[w] + kStepOffset[r][w] for p = 30 a + kResidues[r] (stepFrom).
+// The bit to clear: kClearMask[r][w].
 constexpr std::array<std::uint32_t, 8> kStepA = [] {
     std::array<std::uint32_t, 8> step{};
     for (int w = 0; w < 8; ++w) step[w] = kResiduesAndNext[w + 1] - kResidues[w];
@@ -63,8 +64,8 @@ std::uint64_t sievingLimit(std::uint64_t byte) {
 }
 
 // x / p for a sieving prime p from 2^16 on: a floating-point quotient (below 2^48, so
-// off by one at most), set right. Far up a stream starts with up to 2 * 10^8 of them, and an integer
-// division costs several times as much.
+// off by one at most), set right. Far up a stream starts with up to 2 * 10^8 of them,
+// and an integer division costs several times as much.
 std::uint64_t quotient(std::uint64_t x, std::uint64_t p) {
     if (p < (std::uint64_t{1} << 16)) return x / p;
     std::uint64_t q = static_cast<std::uint64_t>(static_cast<double>(x) / static_cast<double>(p));
@@ -78,6 +79,10 @@ std::uint64_t quotient(std::uint64_t x, std::uint64_t p) {
         rest -= static_cast<std::int64_t>(p);
     }
     return q;
+}
+
+std::uint64_t stepFrom(std::uint64_t a, std::uint32_t r, std::uint32_t w) {
+    return a * kStepA[w] + kStepOffset[r][w];
 }
 
 // For m % 30, the first wheel index w with kResidues[w] >= m % 30, 8 past 29.
@@ -166,7 +171,7 @@ void StreamSieve::addSievingPrime(std::uint64_t p) {
     if (byte > horizon_) return;
     if (p >= largePrime_) {
         markLarge(a, r, w, byte);
-    } else if (static_cast<double>(p) < kMediumPrimeBlocks * static_cast<double>(blockBytes_)) {
+    } else if (p < blockBytes_ / kMediumPrimeDivisor) {
         small_.push_back({p * cycle, a, static_cast<std::uint8_t>(r), static_cast<std::uint8_t>(w)});
     } else if (p < kSmallPrimeBlocks * blockBytes_) {
         medium_.push_back({byte, a, static_cast<std::uint8_t>(r), static_cast<std::uint8_t>(w)});
@@ -216,7 +221,7 @@ void StreamSieve::markLarge(std::uint64_t a, std::uint32_t r, std::uint32_t w, s
         const std::uint32_t offset = static_cast<std::uint32_t>(at & ((std::uint64_t{1} << kMarkRegionShift) - 1));
         pendingMarks_[region * kPendingMarks + pendingCount_[region]] = offset << 3 | kCrossBit[r][w];
         if (++pendingCount_[region] == kPendingMarks) applyMarks(region);
-        at += a * (kResiduesAndNext[w + 1] - kResidues[w]) + (kCrossOffset[r][w + 1] - kCrossOffset[r][w]);
+        at += stepFrom(a, r, w);
     }
 }
 
@@ -319,11 +324,11 @@ void StreamSieve::crossMedium(std::uint8_t* block, std::uint64_t blockStart, std
         std::uint64_t byte = prime.byte;
         unsigned w = prime.w;
         const std::uint64_t a = prime.a;
-        const auto& offsets = kStepOffset[prime.r];
-        const auto& masks = kClearMask[prime.r];
+        const std::uint32_t r = prime.r;
+        const auto& masks = kClearMask[r];
         while (byte < end) {
             block[byte - blockStart] &= masks[w];
-            byte += a * kStepA[w] + offsets[w];
+            byte += stepFrom(a, r, w);
             w = (w + 1) & 7;
         }
         prime.byte = byte;
@@ -341,9 +346,7 @@ void StreamSieve::crossBucket(std::uint64_t block, std::uint8_t* bits, std::uint
                 const BucketEntry entry = chunk->entries[i];
                 const std::uint32_t offset = entry.place >> 6, r = (entry.place >> 3) & 7, w = entry.place & 7;
                 bits[offset] &= static_cast<std::uint8_t>(~(1u << kCrossBit[r][w]));
-                const std::uint64_t next = blockStart + offset +
-                                           std::uint64_t{entry.a} * (kResiduesAndNext[w + 1] - kResidues[w]) +
-                                           (kCrossOffset[r][w + 1] - kCrossOffset[r][w]);
+                const std::uint64_t next = blockStart + offset + stepFrom(entry.a, r, w);
                 if (next <= horizon_) place(entry.a, r, (w + 1) & 7, next);
             }
         }
