@@ -74,18 +74,22 @@ int flushed(std::FILE* stream) {
                     kExitFailed);
 }
 
+// Writes the --expected file, if asked for: 0, or the failure's line and status 1.
+int writeExpected(OutputFile& expectedFile, const std::vector<Checkpoint>& checkpoints,
+                  const std::vector<ExpectedTossed>& expected) {
+    if (!expectedFile.isOpen()) return 0;
+    expectedFile.write(formatExpectedCsv(checkpoints, expected));
+    std::string error;
+    return expectedFile.commit(error) ? 0 : failWith(error, kExitFailed);
+}
+
 // --model-only: the expectation at the table's rows, and the --expected file.
-int writeModelOnly(const std::vector<Checkpoint>& checkpoints, const SurveyPlan& plan, OutputFile& expectedFile) {
+int writeModelOnly(const std::vector<Checkpoint>& checkpoints, const SurveyPlan& plan, std::FILE* table,
+                   OutputFile& expectedFile) {
     const std::vector<ExpectedTossed> expected = expectTossed(plan.from, plan.bucketEnds, kSharpsAscending);
-    std::FILE* const table = expectedFile.isStandardOutput() ? stderr : stdout;
     std::fputs(formatExpectedTable(checkpoints, expected).c_str(), table);
     if (const int status = flushed(table)) return status;
-    std::string error;
-    if (expectedFile.isOpen()) {
-        expectedFile.write(formatExpectedCsv(checkpoints, expected));
-        if (!expectedFile.commit(error)) return failWith(error, kExitFailed);
-    }
-    return 0;
+    return writeExpected(expectedFile, checkpoints, expected);
 }
 
 }  // namespace
@@ -112,7 +116,7 @@ int runSurveyProgram(const SurveyRequest& request, const SliceSharing& sharing) 
     }
     const std::vector<Checkpoint> checkpoints = planCheckpoints(request.from, request.to);
     const SurveyPlan plan = planSurvey(request.from, request.to, request.threads);
-    if (request.modelOnly) return writeModelOnly(checkpoints, plan, expectedFile);
+    if (request.modelOnly) return writeModelOnly(checkpoints, plan, tableStream(csv, tossedFile, expectedFile), expectedFile);
     const SliceLayout slices = SliceLayout::forRange(request.from, request.to);
     SliceBook book(plan, slices);
     std::optional<StateFile> state;
@@ -176,8 +180,8 @@ int runSurveyProgram(const SurveyRequest& request, const SliceSharing& sharing) 
             if (!tossedFile.commit(error)) exitStatus = failWith(error, kExitFailed);
         }
         if (expectedFile.isOpen()) {
-            expectedFile.write(formatExpectedCsv(checkpoints, expectTossed(request.from, plan.bucketEnds, kSharpsAscending)));
-            if (!expectedFile.commit(error)) exitStatus = failWith(error, kExitFailed);
+            const int status = writeExpected(expectedFile, checkpoints, expectTossed(request.from, plan.bucketEnds, kSharpsAscending));
+            if (status != 0) exitStatus = status;
         }
         return exitStatus;
     } catch (const std::exception& failure) {
