@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstring>
 
@@ -64,20 +65,15 @@ std::uint64_t sievingLimit(std::uint64_t byte) {
 }
 
 // x / p for a sieving prime p from 2^16 on: a floating-point quotient (below 2^48, so
-// off by one at most), set right. Far up a stream starts with up to 2 * 10^8 of them,
-// and an integer division costs several times as much.
+// off by one at most), set right without a branch, which would go either way at random.
+// Far up a stream starts with up to 2 * 10^8 of them, and an integer division costs
+// several times as much.
 std::uint64_t quotient(std::uint64_t x, std::uint64_t p) {
     if (p < (std::uint64_t{1} << 16)) return x / p;
     std::uint64_t q = static_cast<std::uint64_t>(static_cast<double>(x) / static_cast<double>(p));
-    std::int64_t rest = static_cast<std::int64_t>(x - q * p);
-    while (rest < 0) {
-        --q;
-        rest += static_cast<std::int64_t>(p);
-    }
-    while (static_cast<std::uint64_t>(rest) >= p) {
-        ++q;
-        rest -= static_cast<std::int64_t>(p);
-    }
+    const std::int64_t rest = static_cast<std::int64_t>(x - q * p);
+    q -= static_cast<std::uint64_t>(rest < 0);
+    q += static_cast<std::uint64_t>(rest >= static_cast<std::int64_t>(p));
     return q;
 }
 
@@ -85,12 +81,12 @@ std::uint64_t stepFrom(std::uint64_t a, std::uint32_t r, std::uint32_t w) {
     return a * kStepA[w] + kStepOffset[r][w];
 }
 
-// For m % 30, the first wheel index w with kResidues[w] >= m % 30, 8 past 29.
+// For m % 30, the first wheel index w with kResidues[w] >= m % 30 (29 is the last residue).
 constexpr std::array<std::uint8_t, 30> kWheelIndexFrom = [] {
     std::array<std::uint8_t, 30> index{};
     for (unsigned m = 0; m < 30; ++m) {
         std::uint8_t w = 0;
-        while (w < 8 && kResidues[w] < m) ++w;
+        while (kResidues[w] < m) ++w;
         index[m] = w;
     }
     return index;
@@ -102,6 +98,7 @@ StreamSieve::StreamSieve(const WheelPattern& pattern, std::size_t blockBytes, st
                          std::uint64_t longestStream, std::uint64_t largePrime)
     : pattern_(pattern),
       blockBytes_(blockBytes),
+      blockShift_(static_cast<unsigned>(std::countr_zero(blockBytes))),
       ringBlocks_((longestRead + blockBytes - 1) / blockBytes + 1),
       longestStream_(std::max<std::uint64_t>(longestStream, longestRead)),
       largePrime_(largePrime),
@@ -145,39 +142,64 @@ void StreamSieve::start(std::uint64_t from, std::uint64_t horizon) {
     // The pattern removes the multiples of the primes up to its largest.
     const std::uint64_t firstSievingPrime = pattern_.largestPrime() + 1;
     if (limit < firstSievingPrime) return;
+    // The primes come a batch at a time: far up almost all are large, and a loop over
+    // a batch overlaps their first multiples.
     primesieve::iterator primes(firstSievingPrime, limit);
-    for (std::uint64_t p = primes.next_prime(); p <= limit; p = primes.next_prime()) addSievingPrime(p);
+    for (bool more = true; more;) {
+        primes.generate_next_primes();
+        const std::uint64_t* const batch = primes.primes_;
+        std::size_t count = primes.size_;
+        while (count > 0 && batch[count - 1] > limit) --count;
+        more = count == primes.size_;
+        std::size_t i = 0;
+        for (; i < count && batch[i] < largePrime_; ++i) addSievingPrime(batch[i]);
+        addLargePrimes(batch + i, count - i);
+    }
     for (std::size_t region = 0; region < regions; ++region) applyMarks(region);
     // Each residue has its own crossing loop: primes of one residue in a row keep the
     // jump to it predicted (3 % on 10^9 numbers at 10^12).
     std::stable_sort(small_.begin(), small_.end(), [](const SmallPrime& x, const SmallPrime& y) { return x.r < y.r; });
+    std::stable_sort(medium_.begin(), medium_.end(), [](const MediumPrime& x, const MediumPrime& y) { return x.r < y.r; });
 }
 
-void StreamSieve::addSievingPrime(std::uint64_t p) {
-    const std::uint32_t a = static_cast<std::uint32_t>(p / 30);
-    const std::uint32_t r = static_cast<std::uint32_t>(kBitOfResidue[p % 30]);
+StreamSieve::FirstMultiple StreamSieve::firstMultipleOf(std::uint64_t p) const {
+    FirstMultiple first;
+    first.a = static_cast<std::uint32_t>(p / 30);
+    first.r = static_cast<std::uint8_t>(kBitOfResidue[p % 30]);
     // The first multiple p m to cross: m >= p (smaller ones have smaller factors) and
     // p m at or above the stream's first number, m coprime to 30.
     const std::uint64_t firstNumber = 30 * start_;
     const std::uint64_t below = quotient(firstNumber, p);
     const std::uint64_t m0 = std::max(p, below + (below * p != firstNumber));
-    std::uint64_t cycle = m0 / 30;
-    std::uint32_t w = kWheelIndexFrom[m0 % 30];
-    if (w == 8) {
-        w = 0;
-        ++cycle;
-    }
-    const std::uint64_t byte = p * cycle + std::uint64_t{a} * kResidues[w] + kCrossOffset[r][w];
-    if (byte > horizon_) return;
-    if (p >= largePrime_) {
-        markLarge(a, r, w, byte);
-    } else if (p < blockBytes_ / kMediumPrimeDivisor) {
-        small_.push_back({p * cycle, a, static_cast<std::uint8_t>(r), static_cast<std::uint8_t>(w)});
+    first.cycle = m0 / 30;
+    first.w = kWheelIndexFrom[m0 % 30];
+    first.byte = p * first.cycle + std::uint64_t{first.a} * kResidues[first.w] + kCrossOffset[first.r][first.w];
+    return first;
+}
+
+void StreamSieve::addSievingPrime(std::uint64_t p) {
+    const FirstMultiple first = firstMultipleOf(p);
+    const std::uint32_t a = first.a, r = first.r, w = first.w;
+    if (first.byte > horizon_) return;
+    if (p < blockBytes_ / kMediumPrimeDivisor) {
+        small_.push_back({p * first.cycle, a, first.r, first.w});
     } else if (p < kSmallPrimeBlocks * blockBytes_) {
-        medium_.push_back({byte, a, static_cast<std::uint8_t>(r), static_cast<std::uint8_t>(w)});
+        medium_.push_back({first.byte, a, first.r, first.w});
     } else {
-        place(a, r, w, byte);
+        place(a, r, w, first.byte);
     }
+}
+
+void StreamSieve::addLargePrimes(const std::uint64_t* primes, std::size_t count) {
+    // Far up most have no multiple in the stream: which ones do is decided without a
+    // branch, which would go either way at random, and only those go on to mark.
+    hitting_.resize(count);
+    std::size_t hits = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        hitting_[hits] = firstMultipleOf(primes[i]);
+        hits += hitting_[hits].byte <= horizon_;
+    }
+    for (std::size_t i = 0; i < hits; ++i) markLarge(hitting_[i].a, hitting_[i].r, hitting_[i].w, hitting_[i].byte);
 }
 
 StreamSieve::Chunk* StreamSieve::takeChunk() {
@@ -203,8 +225,9 @@ void StreamSieve::releaseChunks(Chunk* list) {
 }
 
 void StreamSieve::place(std::uint32_t a, std::uint32_t r, std::uint32_t w, std::uint64_t byte) {
-    const std::uint64_t block = (byte - start_) / blockBytes_;
-    const std::uint32_t offset = static_cast<std::uint32_t>((byte - start_) % blockBytes_);
+    // Shifts, not a division: this runs once per hit of every bucket prime.
+    const std::uint64_t block = (byte - start_) >> blockShift_;
+    const std::uint32_t offset = static_cast<std::uint32_t>((byte - start_) & (blockBytes_ - 1));
     Chunk*& head = buckets_[block];
     if (head == nullptr || head->count == kChunkEntries) {
         Chunk* const chunk = takeChunk();
@@ -319,35 +342,76 @@ void StreamSieve::crossSmall(SmallPrime& prime, std::uint8_t* block, std::uint64
     }
 }
 
+namespace {
+
+// One multiple of a medium prime p = 30 a + kResidues[R], the W-th of its cycle: false
+// at the end of the block. The step to the next is a constant multiple of a.
+template <unsigned R, unsigned W>
+bool crossOne(std::uint64_t& byte, std::uint64_t a, std::uint8_t* block, std::uint64_t blockStart,
+              std::uint64_t end) {
+    if (byte >= end) return false;
+    block[byte - blockStart] &= kClearMask[R][W];
+    byte += a * kStepA[W] + kStepOffset[R][W];
+    return true;
+}
+
+// Crosses off a medium prime's multiples in one block, from where it stopped in its
+// cycle: instantiated per residue and unrolled over the cycle, so each multiple is a
+// compare, a store and an addition, with no table in between.
+template <unsigned R>
+void crossMediumResidue(std::uint64_t& byteOut, std::uint8_t& wOut, std::uint64_t a, std::uint8_t* block,
+                        std::uint64_t blockStart, std::uint64_t end) {
+    std::uint64_t byte = byteOut;
+    const auto leave = [&](unsigned w) {
+        byteOut = byte;
+        wOut = static_cast<std::uint8_t>(w);
+    };
+    for (unsigned w = wOut;; w = 0) {
+        switch (w) {
+            case 0: if (!crossOne<R, 0>(byte, a, block, blockStart, end)) return leave(0); [[fallthrough]];
+            case 1: if (!crossOne<R, 1>(byte, a, block, blockStart, end)) return leave(1); [[fallthrough]];
+            case 2: if (!crossOne<R, 2>(byte, a, block, blockStart, end)) return leave(2); [[fallthrough]];
+            case 3: if (!crossOne<R, 3>(byte, a, block, blockStart, end)) return leave(3); [[fallthrough]];
+            case 4: if (!crossOne<R, 4>(byte, a, block, blockStart, end)) return leave(4); [[fallthrough]];
+            case 5: if (!crossOne<R, 5>(byte, a, block, blockStart, end)) return leave(5); [[fallthrough]];
+            case 6: if (!crossOne<R, 6>(byte, a, block, blockStart, end)) return leave(6); [[fallthrough]];
+            default: if (!crossOne<R, 7>(byte, a, block, blockStart, end)) return leave(7);
+        }
+    }
+}
+
+}  // namespace
+
 void StreamSieve::crossMedium(std::uint8_t* block, std::uint64_t blockStart, std::uint64_t end) {
     for (MediumPrime& prime : medium_) {
-        std::uint64_t byte = prime.byte;
-        unsigned w = prime.w;
-        const std::uint64_t a = prime.a;
-        const std::uint32_t r = prime.r;
-        const auto& masks = kClearMask[r];
-        while (byte < end) {
-            block[byte - blockStart] &= masks[w];
-            byte += stepFrom(a, r, w);
-            w = (w + 1) & 7;
+        switch (prime.r) {
+            case 0: crossMediumResidue<0>(prime.byte, prime.w, prime.a, block, blockStart, end); break;
+            case 1: crossMediumResidue<1>(prime.byte, prime.w, prime.a, block, blockStart, end); break;
+            case 2: crossMediumResidue<2>(prime.byte, prime.w, prime.a, block, blockStart, end); break;
+            case 3: crossMediumResidue<3>(prime.byte, prime.w, prime.a, block, blockStart, end); break;
+            case 4: crossMediumResidue<4>(prime.byte, prime.w, prime.a, block, blockStart, end); break;
+            case 5: crossMediumResidue<5>(prime.byte, prime.w, prime.a, block, blockStart, end); break;
+            case 6: crossMediumResidue<6>(prime.byte, prime.w, prime.a, block, blockStart, end); break;
+            default: crossMediumResidue<7>(prime.byte, prime.w, prime.a, block, blockStart, end); break;
         }
-        prime.byte = byte;
-        prime.w = static_cast<std::uint8_t>(w);
     }
 }
 
 void StreamSieve::crossBucket(std::uint64_t block, std::uint8_t* bits, std::uint64_t blockStart) {
     // A hit may land in this same block again: its list is taken whole and walked, and
     // walked again for what came in meanwhile.
+    const std::uint64_t last = horizon_ - blockStart;  // the stream's last byte, from this block's first
     while (Chunk* const list = buckets_[block]) {
         buckets_[block] = nullptr;
         for (const Chunk* chunk = list; chunk != nullptr; chunk = chunk->next) {
-            for (std::uint32_t i = 0; i < chunk->count; ++i) {
-                const BucketEntry entry = chunk->entries[i];
+            const BucketEntry* const entries = chunk->entries;
+            const std::uint32_t count = chunk->count;  // read once: the stores below could be taken to change it
+            for (std::uint32_t i = 0; i < count; ++i) {
+                const BucketEntry entry = entries[i];
                 const std::uint32_t offset = entry.place >> 6, r = (entry.place >> 3) & 7, w = entry.place & 7;
-                bits[offset] &= static_cast<std::uint8_t>(~(1u << kCrossBit[r][w]));
-                const std::uint64_t next = blockStart + offset + stepFrom(entry.a, r, w);
-                if (next <= horizon_) place(entry.a, r, (w + 1) & 7, next);
+                bits[offset] &= kClearMask[r][w];
+                const std::uint64_t next = offset + stepFrom(entry.a, r, w);
+                if (next <= last) place(entry.a, r, (w + 1) & 7, blockStart + next);
             }
         }
         releaseChunks(list);

@@ -19,7 +19,7 @@ namespace sharp::survey {
 
 class StreamSieve {
 public:
-    // Sieves blocks of `blockBytes` (a multiple of 8); reads take at most `longestRead`
+    // Sieves blocks of `blockBytes` (a power of two from 8 on); reads take at most `longestRead`
     // bytes; a stream reaches at most `longestStream` bytes (its marks of large primes
     // take as many); sieving primes from `largePrime` on mark the stream at once.
     StreamSieve(const WheelPattern& pattern, std::size_t blockBytes, std::size_t longestRead,
@@ -60,8 +60,18 @@ private:
         BucketEntry entries[kChunkEntries];
     };
 
+    // A sieving prime p = 30 a + kResidues[r] and its first multiple in the stream:
+    // m = 30 cycle + kResidues[w], in byte `byte`.
+    struct FirstMultiple {
+        std::uint64_t byte, cycle;
+        std::uint32_t a;
+        std::uint8_t r, w;
+    };
+
     void start(std::uint64_t from, std::uint64_t horizon);
+    FirstMultiple firstMultipleOf(std::uint64_t p) const;
     void addSievingPrime(std::uint64_t p);
+    void addLargePrimes(const std::uint64_t* primes, std::size_t count);
     void sieveNextBlock();
     void crossSmall(SmallPrime& prime, std::uint8_t* block, std::uint64_t blockStart, std::uint64_t end) const;
     void crossMedium(std::uint8_t* block, std::uint64_t blockStart, std::uint64_t end);
@@ -75,13 +85,16 @@ private:
     std::uint64_t sievedEnd() const { return start_ + blocksDone_ * blockBytes_; }
 
     const WheelPattern& pattern_;
-    const std::size_t blockBytes_, ringBlocks_;
+    const std::size_t blockBytes_;
+    const unsigned blockShift_;  // blockBytes_ = 2^blockShift_
+    const std::size_t ringBlocks_;
     const std::uint64_t longestStream_, largePrime_;
     std::vector<std::uint8_t> ring_;
     bool started_ = false;
     std::uint64_t start_ = 0, horizon_ = 0, blocksDone_ = 0;
     std::vector<SmallPrime> small_;
     std::vector<MediumPrime> medium_;
+    std::vector<FirstMultiple> hitting_;  // a batch of large primes: those with multiples in the stream
     std::vector<std::uint8_t> largeMarks_;  // per byte of the stream: the bits large primes crossed off
     // Marks wait in a list per region of largeMarks_, set a region at a time while it
     // stays in the cache: set one by one, each would miss it.
