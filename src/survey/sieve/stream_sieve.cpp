@@ -5,6 +5,7 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 #include <primesieve.hpp>
 
@@ -131,7 +132,7 @@ void StreamSieve::start(std::uint64_t from, std::uint64_t horizon) {
     horizon_ = std::min(horizon, from + (longestStream_ - 1));
     blocksDone_ = 0;
     small_.clear();
-    medium_.clear();
+    for (auto& list : medium_) list.clear();
     for (Chunk* list : buckets_) releaseChunks(list);
     buckets_.assign((horizon_ - from) / blockBytes_ + 1, nullptr);
     const std::uint64_t limit = sievingLimit(horizon_);
@@ -159,7 +160,6 @@ void StreamSieve::start(std::uint64_t from, std::uint64_t horizon) {
     // Each residue has its own crossing loop: primes of one residue in a row keep the
     // jump to it predicted (3 % on 10^9 numbers at 10^12).
     std::stable_sort(small_.begin(), small_.end(), [](const SmallPrime& x, const SmallPrime& y) { return x.r < y.r; });
-    std::stable_sort(medium_.begin(), medium_.end(), [](const MediumPrime& x, const MediumPrime& y) { return x.r < y.r; });
 }
 
 StreamSieve::FirstMultiple StreamSieve::firstMultipleOf(std::uint64_t p) const {
@@ -184,7 +184,7 @@ void StreamSieve::addSievingPrime(std::uint64_t p) {
     if (p < blockBytes_ / kMediumPrimeDivisor) {
         small_.push_back({p * first.cycle, a, first.r, first.w});
     } else if (p < kSmallPrimeBlocks * blockBytes_) {
-        medium_.push_back({first.byte, a, first.r, first.w});
+        medium_[8 * r + w].append({first.byte, a});
     } else {
         place(a, r, w, first.byte);
     }
@@ -355,46 +355,52 @@ bool crossOne(std::uint64_t& byte, std::uint64_t a, std::uint8_t* block, std::ui
     return true;
 }
 
-// Crosses off a medium prime's multiples in one block, from where it stopped in its
-// cycle: instantiated per residue and unrolled over the cycle, so each multiple is a
-// compare, a store and an addition, with no table in between.
-template <unsigned R>
-void crossMediumResidue(std::uint64_t& byteOut, std::uint8_t& wOut, std::uint64_t a, std::uint8_t* block,
-                        std::uint64_t blockStart, std::uint64_t end) {
-    std::uint64_t byte = byteOut;
-    const auto leave = [&](unsigned w) {
-        byteOut = byte;
-        wOut = static_cast<std::uint8_t>(w);
-    };
-    for (unsigned w = wOut;; w = 0) {
-        switch (w) {
-            case 0: if (!crossOne<R, 0>(byte, a, block, blockStart, end)) return leave(0); [[fallthrough]];
-            case 1: if (!crossOne<R, 1>(byte, a, block, blockStart, end)) return leave(1); [[fallthrough]];
-            case 2: if (!crossOne<R, 2>(byte, a, block, blockStart, end)) return leave(2); [[fallthrough]];
-            case 3: if (!crossOne<R, 3>(byte, a, block, blockStart, end)) return leave(3); [[fallthrough]];
-            case 4: if (!crossOne<R, 4>(byte, a, block, blockStart, end)) return leave(4); [[fallthrough]];
-            case 5: if (!crossOne<R, 5>(byte, a, block, blockStart, end)) return leave(5); [[fallthrough]];
-            case 6: if (!crossOne<R, 6>(byte, a, block, blockStart, end)) return leave(6); [[fallthrough]];
-            default: if (!crossOne<R, 7>(byte, a, block, blockStart, end)) return leave(7);
-        }
+// Crosses off the multiples in one block of the medium primes of a list, residue R,
+// each from the W-th of its cycle: unrolled over the cycle, so a multiple is a
+// compare, a store and an addition. Each prime goes on to the list of where it stopped.
+template <unsigned R, unsigned W>
+void crossMediumList(const StreamSieve::MediumList& list, StreamSieve::MediumLists& next,
+                     std::uint8_t* block, std::uint64_t blockStart, std::uint64_t end) {
+    for (const StreamSieve::MediumPrime& prime : list) {
+        std::uint64_t byte = prime.byte;
+        const std::uint64_t a = prime.a;
+        const auto leave = [&](unsigned w) { next[8 * R + w].append({byte, prime.a}); };
+        [&] {
+            for (unsigned w = W;; w = 0) {
+                switch (w) {
+                    case 0: if (!crossOne<R, 0>(byte, a, block, blockStart, end)) return leave(0); [[fallthrough]];
+                    case 1: if (!crossOne<R, 1>(byte, a, block, blockStart, end)) return leave(1); [[fallthrough]];
+                    case 2: if (!crossOne<R, 2>(byte, a, block, blockStart, end)) return leave(2); [[fallthrough]];
+                    case 3: if (!crossOne<R, 3>(byte, a, block, blockStart, end)) return leave(3); [[fallthrough]];
+                    case 4: if (!crossOne<R, 4>(byte, a, block, blockStart, end)) return leave(4); [[fallthrough]];
+                    case 5: if (!crossOne<R, 5>(byte, a, block, blockStart, end)) return leave(5); [[fallthrough]];
+                    case 6: if (!crossOne<R, 6>(byte, a, block, blockStart, end)) return leave(6); [[fallthrough]];
+                    default: if (!crossOne<R, 7>(byte, a, block, blockStart, end)) return leave(7);
+                }
+            }
+        }();
     }
 }
 
+using CrossMediumList = void (*)(const StreamSieve::MediumList&, StreamSieve::MediumLists&,
+                                 std::uint8_t*, std::uint64_t, std::uint64_t);
+
+template <std::size_t... K>
+constexpr std::array<CrossMediumList, 64> crossMediumLists(std::index_sequence<K...>) {
+    return {&crossMediumList<K / 8, K % 8>...};
+}
+
+// The loop of each list, by 8 r + w.
+constexpr std::array<CrossMediumList, 64> kCrossMediumList = crossMediumLists(std::make_index_sequence<64>());
+
 }  // namespace
 
+void StreamSieve::MediumList::grow() { primes_.resize(2 * primes_.size() + 64); }
+
 void StreamSieve::crossMedium(std::uint8_t* block, std::uint64_t blockStart, std::uint64_t end) {
-    for (MediumPrime& prime : medium_) {
-        switch (prime.r) {
-            case 0: crossMediumResidue<0>(prime.byte, prime.w, prime.a, block, blockStart, end); break;
-            case 1: crossMediumResidue<1>(prime.byte, prime.w, prime.a, block, blockStart, end); break;
-            case 2: crossMediumResidue<2>(prime.byte, prime.w, prime.a, block, blockStart, end); break;
-            case 3: crossMediumResidue<3>(prime.byte, prime.w, prime.a, block, blockStart, end); break;
-            case 4: crossMediumResidue<4>(prime.byte, prime.w, prime.a, block, blockStart, end); break;
-            case 5: crossMediumResidue<5>(prime.byte, prime.w, prime.a, block, blockStart, end); break;
-            case 6: crossMediumResidue<6>(prime.byte, prime.w, prime.a, block, blockStart, end); break;
-            default: crossMediumResidue<7>(prime.byte, prime.w, prime.a, block, blockStart, end); break;
-        }
-    }
+    for (std::size_t k = 0; k < medium_.size(); ++k) kCrossMediumList[k](medium_[k], mediumNext_, block, blockStart, end);
+    std::swap(medium_, mediumNext_);
+    for (auto& list : mediumNext_) list.clear();
 }
 
 void StreamSieve::crossBucket(std::uint64_t block, std::uint8_t* bits, std::uint64_t blockStart) {

@@ -8,6 +8,7 @@
 // and are not kept at all.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -40,12 +41,34 @@ private:
         std::uint32_t a;
         std::uint8_t r, w;
     };
-    // A sieving prime with a few dozen multiples a block: the byte of its next one.
+public:
+    // A sieving prime p = 30 a + kResidues[r] with a few dozen multiples a block: the
+    // byte of its next one, m = 30 j + kResidues[w]. It is kept in the list of its r
+    // and w, so that the crossing loop for a whole list enters the wheel at one place.
     struct MediumPrime {
         std::uint64_t byte;
         std::uint32_t a;
-        std::uint8_t r, w;
     };
+    // A list that only grows or is emptied, its append small enough to be inlined in
+    // the crossing loops.
+    class MediumList {
+    public:
+        void append(MediumPrime prime) {
+            if (size_ == primes_.size()) [[unlikely]] grow();
+            primes_[size_++] = prime;
+        }
+        void clear() { size_ = 0; }
+        const MediumPrime* begin() const { return primes_.data(); }
+        const MediumPrime* end() const { return primes_.data() + size_; }
+
+    private:
+        void grow();
+        std::vector<MediumPrime> primes_;
+        std::size_t size_ = 0;
+    };
+    using MediumLists = std::array<MediumList, 64>;  // by 8 r + w
+
+private:
     // A sieving prime that hits a block less often: where in its block it hits next.
     struct BucketEntry {
         std::uint32_t a;
@@ -93,7 +116,7 @@ private:
     bool started_ = false;
     std::uint64_t start_ = 0, horizon_ = 0, blocksDone_ = 0;
     std::vector<SmallPrime> small_;
-    std::vector<MediumPrime> medium_;
+    MediumLists medium_, mediumNext_;  // the lists of this block, and of the next
     std::vector<FirstMultiple> hitting_;  // a batch of large primes: those with multiples in the stream
     std::vector<std::uint8_t> largeMarks_;  // per byte of the stream: the bits large primes crossed off
     // Marks wait in a list per region of largeMarks_, set a region at a time while it
