@@ -15,9 +15,10 @@ namespace sharp::survey {
 
 namespace {
 
-// Sieving primes below this many blocks cross off in the unrolled loop, every block
-// visited; above they wait in buckets for the block they hit.
-constexpr std::uint64_t kSmallPrimeBlocks = 2;
+// Sieving primes below this many blocks (two multiples a block and more) cross off in
+// the unrolled loops, every block visited; above they wait in buckets for the block
+// they hit. A bucket entry's store and load cost more than a visit without a hit.
+constexpr std::uint64_t kSmallPrimeBlocks = 4;
 
 // Of those, primes from a block's bytes divided by this on (32 multiples a block and
 // fewer) cross off one multiple at a time: the unrolled loop's way in and out of a
