@@ -49,11 +49,11 @@ public:
         std::uint64_t byte;
         std::uint32_t a;
     };
-    // A list that only grows or is emptied, its append small enough to be inlined in
-    // the crossing loops.
+    // A list that only grows or is emptied. Its append is inlined in the crossing loops
+    // by force: called, it took a third of their time.
     class MediumList {
     public:
-        void append(MediumPrime prime) {
+        [[gnu::always_inline]] void append(MediumPrime prime) {
             if (size_ == primes_.size()) [[unlikely]] grow();
             primes_[size_++] = prime;
         }
