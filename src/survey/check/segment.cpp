@@ -80,7 +80,7 @@ std::uint64_t upToByte(std::size_t at, std::uint8_t bits) {
 }  // namespace
 
 Segment::Segment(const WheelPattern& pattern, std::uint64_t segmentWords)
-    : longestWindow_(std::max(kFilterWindowBytes, segmentBytesFor(segmentWords)) & ~std::size_t{7}),
+    : longestWindow_(std::max({kFilterWindowBytes, kWordWindowBytes, segmentBytesFor(segmentWords)}) & ~std::size_t{7}),
       pattern_(pattern),
       primes_((longestWindow_ + segmentBytesFor(segmentWords)) / 8 + 1),
       candidates_(segmentBytesFor(segmentWords) / 8 + 1),
@@ -129,12 +129,17 @@ bool Segment::isPrimeOffset(std::uint64_t d) const {
 void Segment::checkLeftovers() {
     tossed_.clear();
     const std::size_t words = static_cast<std::size_t>(endByte_ - firstByte_) / 8;
+    // Words from here on lie above every sharp number tried a word at a time.
+    const std::uint64_t firstWordAbove = byteOf(kLargestWordSharp) + 1;
     for (std::size_t k = 0; k < words; ++k) {
+        if ((candidates_[k] & ~hits_[k]) == 0) continue;
+        const bool wordTried = firstByte_ + 8 * k >= firstWordAbove;
+        if (wordTried) hits_[k] |= hitsBeyondFilter(primeBytes() + longestWindow_ + 8 * k, candidates_[k] & ~hits_[k]);
         for (std::uint64_t left = candidates_[k] & ~hits_[k]; left != 0; left &= left - 1) {
             const int i = std::countr_zero(left);
             const std::uint64_t c = 30 * (firstByte_ + 8 * k + static_cast<std::uint64_t>(i / 8)) + kResidues[i % 8];
-            // Above the window's sharp numbers, the filter has tried all of them already.
-            const std::size_t skipped = c > kLargestWindowSharp ? kWindowSharpCount : 0;
+            // The sharp numbers tried already: the filter's above them, and a word's.
+            const std::size_t skipped = wordTried ? kWordSharpCount : c > kLargestWindowSharp ? kWindowSharpCount : 0;
             if (hasSharpOffset(c, [this](std::uint64_t d) { return isPrimeOffset(d); }, skipped)) {
                 hits_[k] |= std::uint64_t{1} << i;
             } else {

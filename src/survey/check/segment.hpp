@@ -29,7 +29,9 @@ public:
     //      more than sieving the first segment's window);
     //   2. the candidates, from the pattern;
     //   3. hits by the sharp numbers of the window, 240 numbers at a time;
-    //   4. the rare candidate left over, against every sharp number one by one.
+    //   4. the words with a candidate left, against the next sharp numbers up to 2^24,
+    //      a word at a time from the window;
+    //   5. the rare candidate left over, against every sharp number one by one.
     // `jobEnd`: where the job of segments this one starts or continues ends, how far
     // the sieve's stream reaches.
     void test(std::uint64_t first, std::uint64_t end, std::uint64_t jobEnd = 0);

@@ -17,6 +17,10 @@ namespace sharp::survey {
 inline constexpr std::size_t kWindowSharpCount = static_cast<std::size_t>(
     std::upper_bound(kSharpsAscending.begin(), kSharpsAscending.end(), kLargestWindowSharp) - kSharpsAscending.begin());
 
+// How many of the smallest sharp numbers are tried a word at a time.
+inline constexpr std::size_t kWordSharpCount = static_cast<std::size_t>(
+    std::upper_bound(kSharpsAscending.begin(), kSharpsAscending.end(), kLargestWordSharp) - kSharpsAscending.begin());
+
 // The sharp numbers up to kLargestWindowSharp, ascending: the ones the filter ORs in.
 inline constexpr std::span<const std::uint64_t> windowSharps() {
     return std::span<const std::uint64_t>(kSharpsAscending).first(kWindowSharpCount);

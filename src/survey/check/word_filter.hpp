@@ -11,11 +11,20 @@ namespace sharp::survey {
 // sharp number, 1021020, is 34034 bytes back, and one more word.
 inline constexpr std::size_t kFilterWindowBytes = 35 * 1024;
 
+// Bytes of prime bits below a word that hitsBeyondFilter reads: the largest sharp
+// number it moves by, 15315300, is 510510 bytes back.
+inline constexpr std::size_t kWordWindowBytes = 512 * 1024;
+
 // Sets hits[k] to the candidates of word k (candidates[k]) that lie 1 or a prime above
 // one of the window's sharp numbers, for k = 0 .. words - 1. Bytes of 30 numbers, as
 // the sieve writes them; `primeBytes` starts kFilterWindowBytes before the first
 // candidate's byte.
 void filterByWindowSharps(const std::uint8_t* primeBytes, const std::uint64_t* candidates, std::uint64_t* hits,
                           std::size_t words);
+
+// Of the candidates `left` of the word of prime bits at `word`, the ones that lie 1 or
+// a prime above a sharp number beyond the filter's, up to kLargestWordSharp; the
+// kWordWindowBytes below `word` are read.
+std::uint64_t hitsBeyondFilter(const std::uint8_t* word, std::uint64_t left);
 
 }  // namespace sharp::survey

@@ -60,6 +60,7 @@ void expectPlainVerdicts(std::uint64_t from, std::uint64_t to, std::uint64_t seg
 TEST(Segment, AgreesWithThePlainTest) {
     const std::pair<std::uint64_t, std::uint64_t> ranges[] = {
         {0, 30'000},                                              // the first candidates; 1 as an offset
+        {16'777'216 - 10'000, 16'777'216 + 10'000},               // 2^24: words tried for more sharp numbers above
         {3216213000 - 10'000, 3216213000 + 10'000},               // the largest sharp number
         {6432426000 - 10'000, 6432426000 + 10'000},               // twice it: offsets above stop counting
         {4294967296 - 10'000, 4294967296 + 10'000},               // 2^32
