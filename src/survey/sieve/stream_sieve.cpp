@@ -5,6 +5,7 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <stdexcept>
 #include <utility>
 
 #include <primesieve.hpp>
@@ -104,7 +105,9 @@ StreamSieve::StreamSieve(const WheelPattern& pattern, std::size_t blockBytes, st
       ringBlocks_((longestRead + blockBytes - 1) / blockBytes + 1),
       longestStream_(std::max<std::uint64_t>(longestStream, longestRead)),
       largePrime_(largePrime),
-      ring_(ringBlocks_ * blockBytes) {}
+      ring_(ringBlocks_ * blockBytes) {
+    if (longestStream_ >= std::uint64_t{1} << 31) throw std::length_error("a sieve stream longer than 2^31 bytes");
+}
 
 void StreamSieve::read(std::uint64_t from, std::uint64_t to, std::uint64_t horizon, std::uint8_t* out) {
     horizon = std::max(horizon, to - 1);
@@ -185,7 +188,7 @@ void StreamSieve::addSievingPrime(std::uint64_t p) {
     if (p < blockBytes_ / kMediumPrimeDivisor) {
         small_.push_back({p * first.cycle, a, first.r, first.w});
     } else if (p < kSmallPrimeBlocks * blockBytes_) {
-        medium_[8 * r + w].append({first.byte, a});
+        medium_[8 * r + w].append({static_cast<std::uint32_t>(first.byte - start_), a});
     } else {
         place(a, r, w, first.byte);
     }
@@ -363,9 +366,9 @@ template <unsigned R, unsigned W>
 void crossMediumList(const StreamSieve::MediumList& list, StreamSieve::MediumLists& next,
                      std::uint8_t* block, std::uint64_t blockStart, std::uint64_t end) {
     for (const StreamSieve::MediumPrime& prime : list) {
-        std::uint64_t byte = prime.byte;
+        std::uint64_t byte = prime.at;
         const std::uint64_t a = prime.a;
-        const auto leave = [&](unsigned w) { next[8 * R + w].append({byte, prime.a}); };
+        const auto leave = [&](unsigned w) { next[8 * R + w].append({static_cast<std::uint32_t>(byte), prime.a}); };
         [&] {
             for (unsigned w = W;; w = 0) {
                 switch (w) {
@@ -399,7 +402,10 @@ constexpr std::array<CrossMediumList, 64> kCrossMediumList = crossMediumLists(st
 void StreamSieve::MediumList::grow() { primes_.resize(2 * primes_.size() + 64); }
 
 void StreamSieve::crossMedium(std::uint8_t* block, std::uint64_t blockStart, std::uint64_t end) {
-    for (std::size_t k = 0; k < medium_.size(); ++k) kCrossMediumList[k](medium_[k], mediumNext_, block, blockStart, end);
+    // The lists count bytes from the stream's first.
+    for (std::size_t k = 0; k < medium_.size(); ++k) {
+        kCrossMediumList[k](medium_[k], mediumNext_, block, blockStart - start_, end - start_);
+    }
     std::swap(medium_, mediumNext_);
     for (auto& list : mediumNext_) list.clear();
 }

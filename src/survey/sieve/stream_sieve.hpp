@@ -21,8 +21,8 @@ namespace sharp::survey {
 class StreamSieve {
 public:
     // Sieves blocks of `blockBytes` (a power of two from 8 on); reads take at most `longestRead`
-    // bytes; a stream reaches at most `longestStream` bytes (its marks of large primes
-    // take as many); sieving primes from `largePrime` on mark the stream at once.
+    // bytes; a stream reaches at most `longestStream` bytes, below 2^31 (its marks of
+    // large primes take as many); sieving primes from `largePrime` on mark the stream at once.
     StreamSieve(const WheelPattern& pattern, std::size_t blockBytes, std::size_t longestRead,
                 std::uint64_t longestStream, std::uint64_t largePrime);
 
@@ -46,8 +46,8 @@ public:
     // byte of its next one, m = 30 j + kResidues[w]. It is kept in the list of its r
     // and w, so that the crossing loop for a whole list enters the wheel at one place.
     struct MediumPrime {
-        std::uint64_t byte;
-        std::uint32_t a;
+        std::uint32_t at;  // the byte of its next multiple, from the stream's first: 8 bytes a prime
+        std::uint32_t a;   // stream through the cache every block, half of 16
     };
     // A list that only grows or is emptied. Its append is inlined in the crossing loops
     // by force: called, it took a third of their time.
