@@ -167,8 +167,13 @@ private:
 std::uint64_t jobWordsFor(const SurveyPlan& plan) {
     const std::uint64_t segmentWords = plan.segmentOdds / 64;
     const Piece range = wholeRange(plan.from, plan.to);
-    const std::uint64_t jobs = std::uint64_t{std::max(1u, plan.threads)} * kJobsPerThread;
-    const std::uint64_t share = (range.endWord - range.firstWord + jobs - 1) / jobs;
+    const std::uint64_t words = range.endWord - range.firstWord;
+    const std::uint64_t threads = std::max(1u, plan.threads);
+    // As many jobs for every thread: with 9.3 jobs of the longest on [0, 10^10], one
+    // thread took a fifth job while the other had a third of one, 7 % of the time.
+    std::uint64_t jobs = std::max((words + kJobWords - 1) / kJobWords, threads * kJobsPerThread);
+    jobs = (jobs + threads - 1) / threads * threads;
+    const std::uint64_t share = (words + jobs - 1) / jobs;
     return std::clamp<std::uint64_t>(share, segmentWords, std::max(segmentWords, kJobWords));
 }
 
