@@ -7,15 +7,8 @@
 #include "survey/check/primality.hpp"
 #include "survey/check/sharp_check.hpp"
 #include "survey/check/word_filter.hpp"
+#include "survey/vector_paths.hpp"
 
-// Counting runs over every word of every segment; with the processor's population
-// count it takes a fraction of the time, so that path is chosen at load time where
-// the processor has it.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
-#define SHARP_WITH_POPCNT __attribute__((target_clones("popcnt", "default")))
-#else
-#define SHARP_WITH_POPCNT
-#endif
 
 namespace sharp::survey {
 

@@ -5,14 +5,7 @@
 #include <cstring>
 
 #include "survey/check/sharp_check.hpp"
-
-// The filter runs four words per instruction with AVX2 (eight with AVX-512); the
-// path is chosen at load time where the processor has it.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
-#define SHARP_WITH_VECTORS __attribute__((target_clones("avx2", "default")))
-#else
-#define SHARP_WITH_VECTORS
-#endif
+#include "survey/vector_paths.hpp"
 
 namespace sharp::survey {
 

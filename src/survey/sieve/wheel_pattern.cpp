@@ -1,9 +1,11 @@
 #include "survey/sieve/wheel_pattern.hpp"
 
 #include <algorithm>
+#include <array>
 
 #include "sharp/wheel_facts.hpp"
 #include "survey/sieve/wheel30.hpp"
+#include "survey/vector_paths.hpp"
 
 namespace sharp::survey {
 
@@ -79,17 +81,51 @@ WheelPattern::WheelPattern(std::uint32_t largestPrime) : largestPrime_(largestPr
     }
 }
 
+namespace {
+
+// Patterns ANDed into the bytes in one pass: four reads for each write, where a pass
+// a pattern read and wrote every byte once per pattern (a tenth of the time low down).
+constexpr std::size_t kPatternsPerPass = 4;
+
+// out[j] = (out[j] where `into`) & byte j of every source, j < count.
+template <std::size_t N>
+void andBytes(std::uint8_t* out, const std::array<const std::uint8_t*, kPatternsPerPass>& sources, std::size_t count,
+              bool into) {
+    for (std::size_t j = 0; j < count; ++j) {
+        std::uint8_t byte = into ? out[j] : 0xff;
+        for (std::size_t k = 0; k < N; ++k) byte &= sources[k][j];
+        out[j] = byte;
+    }
+}
+
+}  // namespace
+
+SHARP_WITH_VECTORS
 void WheelPattern::fill(std::uint64_t first, std::size_t count, std::uint8_t* out) const {
-    std::fill(out, out + count, 0xff);
-    for (const Pattern& pattern : patterns_) {
-        // In runs up to the pattern's end, so the inner loop takes many bytes per instruction.
-        std::uint64_t slot = first % pattern.period;
+    if (patterns_.empty()) std::fill(out, out + count, 0xff);
+    for (std::size_t group = 0; group < patterns_.size(); group += kPatternsPerPass) {
+        const std::size_t n = std::min(kPatternsPerPass, patterns_.size() - group);
+        std::array<std::uint64_t, kPatternsPerPass> slot{};
+        for (std::size_t k = 0; k < n; ++k) slot[k] = first % patterns_[group + k].period;
+        // In runs up to the nearest end of a pattern, so the inner loop takes many bytes per instruction.
         for (std::size_t i = 0; i < count;) {
-            const std::size_t run = static_cast<std::size_t>(std::min<std::uint64_t>(count - i, pattern.period - slot));
-            const std::uint8_t* bytes = pattern.bytes.data() + slot;
-            for (std::size_t j = 0; j < run; ++j) out[i + j] &= bytes[j];
+            std::size_t run = count - i;
+            std::array<const std::uint8_t*, kPatternsPerPass> sources{};
+            for (std::size_t k = 0; k < n; ++k) {
+                run = static_cast<std::size_t>(std::min<std::uint64_t>(run, patterns_[group + k].period - slot[k]));
+                sources[k] = patterns_[group + k].bytes.data() + slot[k];
+            }
+            switch (n) {
+                case 1: andBytes<1>(out + i, sources, run, group > 0); break;
+                case 2: andBytes<2>(out + i, sources, run, group > 0); break;
+                case 3: andBytes<3>(out + i, sources, run, group > 0); break;
+                default: andBytes<4>(out + i, sources, run, group > 0); break;
+            }
+            for (std::size_t k = 0; k < n; ++k) {
+                slot[k] += run;
+                if (slot[k] == patterns_[group + k].period) slot[k] = 0;
+            }
             i += run;
-            slot = 0;
         }
     }
 }
