@@ -135,6 +135,7 @@ bool isSquare(std::uint64_t n) {
 // The strong Lucas probable-prime test of odd n > 257^2 with no factor below 257,
 // Selfridge's parameters: the first D of 5, -7, 9, -11, ... with (D / n) = -1, P = 1,
 // Q = (1 - D) / 4. With n + 1 = d 2^s, n passes when U_d = 0 or V_(d 2^r) = 0 for some r < s.
+// U_d = 0 is read from V: D U_k = 2 V_(k+1) - P V_k, and D is prime to n.
 bool passesStrongLucasTest(const Montgomery& mod, std::uint64_t n) {
     if (isSquare(n)) return false;  // no D would be found
     std::int64_t d = 5;
@@ -143,24 +144,28 @@ bool passesStrongLucasTest(const Montgomery& mod, std::uint64_t n) {
         if (symbol == -1) break;
         if (symbol == 0) return false;  // |d| < n shares a factor with n
     }
-    const std::uint64_t dForm = mod.toForm(d), qForm = mod.toForm((1 - d) / 4);
+    const std::uint64_t qForm = mod.toForm((1 - d) / 4);
     std::uint64_t odd = n + 1;  // n < 2^64 - 1: 2^64 - 1 is a multiple of 3
     int shift = 0;
     for (; odd % 2 == 0; odd /= 2) ++shift;
-    // U_1 = 1, V_1 = P = 1, then bit by bit: k -> 2k, and k -> k + 1 where the bit is set.
-    std::uint64_t u = mod.one(), v = mod.one(), qk = qForm;
-    for (int bit = 62 - std::countl_zero(odd); bit >= 0; --bit) {
-        u = mod.multiply(u, v);
-        v = mod.subtract(mod.multiply(v, v), mod.add(qk, qk));
-        qk = mod.multiply(qk, qk);
-        if ((odd >> bit) & 1) {
-            const std::uint64_t nextU = mod.half(mod.add(u, v));
-            v = mod.half(mod.add(mod.multiply(dForm, u), v));
-            u = nextU;
-            qk = mod.multiply(qk, qForm);
-        }
+    // V_k, V_(k+1), Q^k and Q^(k+1), from k = 0 bit by bit to k = odd: k -> 2k or
+    // 2k + 1 with V_2k = V_k^2 - 2 Q^k and V_(2k+1) = V_k V_(k+1) - Q^k. The four
+    // products of a step do not wait for each other, and the bit picks among them
+    // without a branch: the steps take half the time of U and V kept together.
+    std::uint64_t v = mod.add(mod.one(), mod.one()), vNext = mod.one(), qk = mod.one(), qkNext = qForm;
+    for (int bit = 63 - std::countl_zero(odd); bit >= 0; --bit) {
+        const bool set = (odd >> bit) & 1;
+        const std::uint64_t cross = mod.subtract(mod.multiply(v, vNext), qk);  // V_(2k+1)
+        const std::uint64_t qCross = mod.multiply(qk, qkNext);                // Q^(2k+1)
+        const std::uint64_t base = set ? vNext : v, baseQ = set ? qkNext : qk;
+        const std::uint64_t square = mod.subtract(mod.multiply(base, base), mod.add(baseQ, baseQ));  // V_2k or V_(2k+2)
+        const std::uint64_t qSquare = mod.multiply(baseQ, baseQ);                                    // Q^2k or Q^(2k+2)
+        v = set ? cross : square;
+        vNext = set ? square : cross;
+        qk = set ? qCross : qSquare;
+        qkNext = set ? qSquare : qCross;
     }
-    if (u == 0 || v == 0) return true;
+    if (mod.add(vNext, vNext) == v || v == 0) return true;  // U_d = 0, or V_d = 0
     for (int r = 1; r < shift; ++r) {
         v = mod.subtract(mod.multiply(v, v), mod.add(qk, qk));
         if (v == 0) return true;
