@@ -80,6 +80,22 @@ std::uint64_t quotient(std::uint64_t x, std::uint64_t p) {
     return q;
 }
 
+// A bucket entry's wheel place, 8 r + w: the bit its multiple clears, the step to the
+// next one (a stepA + stepOffset bytes) and the place there, in one load.
+struct WheelStep {
+    std::uint8_t clearMask, stepA, stepOffset, next;
+};
+constexpr std::array<WheelStep, 64> kWheelSteps = [] {
+    std::array<WheelStep, 64> steps{};
+    for (unsigned r = 0; r < 8; ++r) {
+        for (unsigned w = 0; w < 8; ++w) {
+            steps[8 * r + w] = {kClearMask[r][w], static_cast<std::uint8_t>(kStepA[w]),
+                                static_cast<std::uint8_t>(kStepOffset[r][w]), static_cast<std::uint8_t>(8 * r + (w + 1) % 8)};
+        }
+    }
+    return steps;
+}();
+
 std::uint64_t stepFrom(std::uint64_t a, std::uint32_t r, std::uint32_t w) {
     return a * kStepA[w] + kStepOffset[r][w];
 }
@@ -229,16 +245,19 @@ void StreamSieve::releaseChunks(Chunk* list) {
 }
 
 void StreamSieve::place(std::uint32_t a, std::uint32_t r, std::uint32_t w, std::uint64_t byte) {
+    placeAt(a, r << 3 | w, byte - start_);
+}
+
+void StreamSieve::placeAt(std::uint32_t a, std::uint32_t wheelPlace, std::uint64_t at) {
     // Shifts, not a division: this runs once per hit of every bucket prime.
-    const std::uint64_t block = (byte - start_) >> blockShift_;
-    const std::uint32_t offset = static_cast<std::uint32_t>((byte - start_) & (blockBytes_ - 1));
-    Chunk*& head = buckets_[block];
-    if (head == nullptr || head->count == kChunkEntries) {
+    Chunk*& head = buckets_[at >> blockShift_];
+    if (head == nullptr || head->count == kChunkEntries) [[unlikely]] {
         Chunk* const chunk = takeChunk();
         chunk->next = head;
         head = chunk;
     }
-    head->entries[head->count++] = {a, offset << 6 | r << 3 | w};
+    const std::uint32_t offset = static_cast<std::uint32_t>(at & (blockBytes_ - 1));
+    head->entries[head->count++] = {a, offset << 6 | wheelPlace};
 }
 
 void StreamSieve::markLarge(std::uint64_t a, std::uint32_t r, std::uint32_t w, std::uint64_t byte) {
@@ -414,6 +433,7 @@ void StreamSieve::crossBucket(std::uint64_t block, std::uint8_t* bits, std::uint
     // A hit may land in this same block again: its list is taken whole and walked, and
     // walked again for what came in meanwhile.
     const std::uint64_t last = horizon_ - blockStart;  // the stream's last byte, from this block's first
+    const std::uint64_t fromStart = blockStart - start_;
     while (Chunk* const list = buckets_[block]) {
         buckets_[block] = nullptr;
         for (const Chunk* chunk = list; chunk != nullptr; chunk = chunk->next) {
@@ -421,10 +441,11 @@ void StreamSieve::crossBucket(std::uint64_t block, std::uint8_t* bits, std::uint
             const std::uint32_t count = chunk->count;  // read once: the stores below could be taken to change it
             for (std::uint32_t i = 0; i < count; ++i) {
                 const BucketEntry entry = entries[i];
-                const std::uint32_t offset = entry.place >> 6, r = (entry.place >> 3) & 7, w = entry.place & 7;
-                bits[offset] &= kClearMask[r][w];
-                const std::uint64_t next = offset + stepFrom(entry.a, r, w);
-                if (next <= last) place(entry.a, r, (w + 1) & 7, blockStart + next);
+                const std::uint32_t offset = entry.place >> 6;
+                const WheelStep step = kWheelSteps[entry.place & 63];
+                bits[offset] &= step.clearMask;
+                const std::uint64_t next = offset + std::uint64_t{entry.a} * step.stepA + step.stepOffset;
+                if (next <= last) placeAt(entry.a, step.next, fromStart + next);
             }
         }
         releaseChunks(list);

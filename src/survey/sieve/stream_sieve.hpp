@@ -100,6 +100,7 @@ private:
     void crossMedium(std::uint8_t* block, std::uint64_t blockStart, std::uint64_t end);
     void crossBucket(std::uint64_t block, std::uint8_t* bits, std::uint64_t blockStart);
     void place(std::uint32_t a, std::uint32_t r, std::uint32_t w, std::uint64_t byte);
+    void placeAt(std::uint32_t a, std::uint32_t wheelPlace, std::uint64_t at);  // 8 r + w, bytes from the stream's first
     void markLarge(std::uint64_t a, std::uint32_t r, std::uint32_t w, std::uint64_t byte);
     void applyMarks(std::size_t region);
     void clearMarked(std::uint8_t* bits, std::uint64_t blockStart) const;
