@@ -5,8 +5,8 @@
 
 namespace sharp::survey {
 
-// True when n is prime: trial division by the primes up to 47, then the strong
-// probable-prime test to the seven bases that admit no 64-bit composite.
+// True when n is prime: trial division by the primes below 256, then strong
+// probable-prime tests that admit no 64-bit composite (Baillie-PSW from 1.1 * 10^12).
 bool isPrime64(std::uint64_t n);
 
 }  // namespace sharp::survey
