@@ -122,6 +122,7 @@ StreamSieve::StreamSieve(const WheelPattern& pattern, std::size_t blockBytes, st
       longestStream_(std::max<std::uint64_t>(longestStream, longestRead)),
       largePrime_(largePrime),
       ring_(ringBlocks_ * blockBytes) {
+    if (blockBytes < 8 || !std::has_single_bit(blockBytes)) throw std::invalid_argument("sieve blocks not a power of two");
     if (longestStream_ >= std::uint64_t{1} << 31) throw std::length_error("a sieve stream longer than 2^31 bytes");
 }
 
