@@ -9,7 +9,6 @@
 #include "survey/check/word_filter.hpp"
 #include "survey/vector_paths.hpp"
 
-
 namespace sharp::survey {
 
 namespace {
@@ -125,10 +124,14 @@ void Segment::checkLeftovers() {
     // Words from here on lie above every sharp number tried a word at a time.
     const std::uint64_t firstWordAbove = byteOf(kLargestWordSharp) + 1;
     for (std::size_t k = 0; k < words; ++k) {
-        if ((candidates_[k] & ~hits_[k]) == 0) continue;
+        std::uint64_t left = candidates_[k] & ~hits_[k];
+        if (left == 0) continue;
         const bool wordTried = firstByte_ + 8 * k >= firstWordAbove;
-        if (wordTried) hits_[k] |= hitsBeyondFilter(primeBytes() + longestWindow_ + 8 * k, candidates_[k] & ~hits_[k]);
-        for (std::uint64_t left = candidates_[k] & ~hits_[k]; left != 0; left &= left - 1) {
+        if (wordTried) {
+            hits_[k] |= hitsBeyondFilter(primeBytes() + longestWindow_ + 8 * k, left);
+            left = candidates_[k] & ~hits_[k];
+        }
+        for (; left != 0; left &= left - 1) {
             const int i = std::countr_zero(left);
             const std::uint64_t c = 30 * (firstByte_ + 8 * k + static_cast<std::uint64_t>(i / 8)) + kResidues[i % 8];
             // The sharp numbers tried already: the filter's above them, and a word's.

@@ -64,7 +64,7 @@ private:
     // The prime bits of the segment's word k.
     std::uint64_t primesOf(std::size_t k) const { return primes_[longestWindow_ / 8 + k]; }
 
-    const std::size_t longestWindow_;  // bytes: a whole segment, or the filter's reach if more
+    const std::size_t longestWindow_;  // bytes: a whole segment, or the filter's and words' reach if more
     std::size_t window_ = 0;  // bytes of prime bits below the segment this time
     const WheelPattern& pattern_;
     std::uint64_t firstByte_ = 0, endByte_ = 0;  // the tested bytes, a whole number of words

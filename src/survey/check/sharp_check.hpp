@@ -13,13 +13,17 @@
 
 namespace sharp::survey {
 
-// How many of the smallest sharp numbers lie within the filter's reach.
-inline constexpr std::size_t kWindowSharpCount = static_cast<std::size_t>(
-    std::upper_bound(kSharpsAscending.begin(), kSharpsAscending.end(), kLargestWindowSharp) - kSharpsAscending.begin());
+// How many sharp numbers there are up to `bound`.
+inline constexpr std::size_t sharpCountUpTo(std::uint64_t bound) {
+    return static_cast<std::size_t>(std::upper_bound(kSharpsAscending.begin(), kSharpsAscending.end(), bound) -
+                                    kSharpsAscending.begin());
+}
 
-// How many of the smallest sharp numbers are tried a word at a time.
-inline constexpr std::size_t kWordSharpCount = static_cast<std::size_t>(
-    std::upper_bound(kSharpsAscending.begin(), kSharpsAscending.end(), kLargestWordSharp) - kSharpsAscending.begin());
+// How many of the smallest sharp numbers lie within the filter's reach.
+inline constexpr std::size_t kWindowSharpCount = sharpCountUpTo(kLargestWindowSharp);
+
+// How many of the smallest sharp numbers are tried a word at a time (the filter's too).
+inline constexpr std::size_t kWordSharpCount = sharpCountUpTo(kLargestWordSharp);
 
 // The sharp numbers up to kLargestWindowSharp, ascending: the ones the filter ORs in.
 inline constexpr std::span<const std::uint64_t> windowSharps() {

@@ -27,8 +27,8 @@ constexpr std::uint64_t kSmallPrimeBlocks = 4;
 constexpr std::uint64_t kMediumPrimeDivisor = 4;
 
 // The byte steps from a multiple p m to the next, m = 30 j + kResidues[w] to the next
-// residue: a kStepA[w] + kStepOffset[r][w] for p = 30 a + kResidues[r] (stepFrom).
-// The bit to clear: kClearMask[r][w].
+// residue: a kStepA[w] + kStepOffset[r][w] for p = 30 a + kResidues[r]. The bit to
+// clear: kClearMask[r][w].
 constexpr std::array<std::uint32_t, 8> kStepA = [] {
     std::array<std::uint32_t, 8> step{};
     for (int w = 0; w < 8; ++w) step[w] = kResiduesAndNext[w + 1] - kResidues[w];
@@ -80,8 +80,9 @@ std::uint64_t quotient(std::uint64_t x, std::uint64_t p) {
     return q;
 }
 
-// A bucket entry's wheel place, 8 r + w: the bit its multiple clears, the step to the
-// next one (a stepA + stepOffset bytes) and the place there, in one load.
+// A wheel place 8 r + w, as bucket entries and marks walk it: the bit its multiple
+// clears, the step to the next one (a stepA + stepOffset bytes) and the place there,
+// in one load.
 struct WheelStep {
     std::uint8_t clearMask, stepA, stepOffset, next;
 };
@@ -95,10 +96,6 @@ constexpr std::array<WheelStep, 64> kWheelSteps = [] {
     }
     return steps;
 }();
-
-std::uint64_t stepFrom(std::uint64_t a, std::uint32_t r, std::uint32_t w) {
-    return a * kStepA[w] + kStepOffset[r][w];
-}
 
 // For m % 30, the first wheel index w with kResidues[w] >= m % 30 (29 is the last residue).
 constexpr std::array<std::uint8_t, 30> kWheelIndexFrom = [] {
@@ -263,12 +260,14 @@ void StreamSieve::placeAt(std::uint32_t a, std::uint32_t wheelPlace, std::uint64
 
 void StreamSieve::markLarge(std::uint64_t a, std::uint32_t r, std::uint32_t w, std::uint64_t byte) {
     const std::uint64_t last = horizon_ - start_;
-    for (std::uint64_t at = byte - start_; at <= last; w = (w + 1) & 7) {
+    for (std::uint64_t at = byte - start_, place = 8 * r + w; at <= last;) {
         const std::size_t region = static_cast<std::size_t>(at >> kMarkRegionShift);
         const std::uint32_t offset = static_cast<std::uint32_t>(at & ((std::uint64_t{1} << kMarkRegionShift) - 1));
-        pendingMarks_[region * kPendingMarks + pendingCount_[region]] = offset << 3 | kCrossBit[r][w];
+        pendingMarks_[region * kPendingMarks + pendingCount_[region]] = offset << 3 | kCrossBit[r][place & 7];
         if (++pendingCount_[region] == kPendingMarks) applyMarks(region);
-        at += stepFrom(a, r, w);
+        const WheelStep step = kWheelSteps[place];
+        at += a * step.stepA + step.stepOffset;
+        place = step.next;
     }
 }
 

@@ -2,10 +2,10 @@
 // numbers each), kept in a ring so that a segment and the window below it can be read
 // back. Its sieving primes are found once per stream, a worker's job, and carry
 // their next multiple from block to block: small ones cross off many multiples a block
-// in a loop unrolled over the wheel, the next ones a few dozen in a plain loop;
-// larger ones wait in buckets for the block they hit next; the many large ones of
-// far up mark their few multiples in the whole stream at once, as they are found,
-// and are not kept at all.
+// in a loop unrolled over the wheel, the next ones a few dozen in loops unrolled per
+// place in the wheel, a list for each; larger ones wait in buckets for the block they
+// hit next; the many large ones of far up mark their few multiples in the whole
+// stream at once, as they are found, and are not kept at all.
 #pragma once
 
 #include <array>

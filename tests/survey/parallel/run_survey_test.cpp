@@ -53,10 +53,8 @@ TEST(Survey, SameResultsForAnyThreadCountAndSegmentSize) {
     }
 }
 
-// The interactive program's run to 10^6, listed by the survey: the same true and false primes, line by line.
-// Work is cut so that every thread has some, and far up no more than one job per
-// thread (each job finds its sieving primes anew): jobs run on across slices.
-// Every thread gets as many jobs, each at most 2^30 numbers.
+// Work is cut so that every thread gets as many jobs, each at most 2^30 numbers, and
+// far up no more than one job per thread (each job finds its sieving primes anew).
 TEST(Survey, EveryThreadGetsAJob) {
     const struct {
         std::uint64_t from, to;
@@ -77,6 +75,7 @@ TEST(Survey, EveryThreadGetsAJob) {
     }
 }
 
+// The interactive program's run to 10^6, listed by the survey: the same true and false primes, line by line.
 TEST(Survey, ListsTheInteractiveRunsTrueAndFalsePrimes) {
     test::CapturedRun run(1'000'000);
     run.runLoop();
