@@ -1,9 +1,9 @@
 // The survey's own segmented sieve: the prime bits of consecutive blocks of bytes (30
 // numbers each), kept in a ring so that a segment and the window below it can be read
 // back. Its sieving primes are found once per stream, a worker's job, and carry
-// their next multiple from block to block: small ones cross off many multiples a block
-// in a loop unrolled over the wheel, the next ones a few dozen in loops unrolled per
-// place in the wheel, a list for each; larger ones wait in buckets for the block they
+// their next multiple from block to block: small ones cross off many multiples a
+// cache-sized piece of the block in a loop unrolled over the wheel, the next ones
+// fewer in loops unrolled per place in the wheel, a list for each; larger ones wait in buckets for the block they
 // hit next; the many large ones of far up mark their few multiples in the whole
 // stream at once, as they are found, and are not kept at all.
 #pragma once
@@ -34,7 +34,7 @@ public:
     void read(std::uint64_t from, std::uint64_t to, std::uint64_t horizon, std::uint8_t* out);
 
 private:
-    // A sieving prime p = 30 a + kResidues[r] with many multiples a block: its next
+    // A sieving prime p = 30 a + kResidues[r] with many multiples a piece: its next
     // multiple is at byte cycle + a kResidues[w] + kCrossOffset[r][w].
     struct SmallPrime {
         std::uint64_t cycle;
@@ -42,7 +42,7 @@ private:
         std::uint8_t r, w;
     };
 public:
-    // A sieving prime p = 30 a + kResidues[r] with a few dozen multiples a block: the
+    // A sieving prime p = 30 a + kResidues[r] with a few to a few hundred multiples a block: the
     // byte of its next one, m = 30 j + kResidues[w]. It is kept in the list of its r
     // and w, so that the crossing loop for a whole list enters the wheel at one place.
     struct MediumPrime {

@@ -57,6 +57,7 @@ TEST(StreamSieve, SamePrimesAsPrimesieve) {
         // the start; small blocks: buckets from 2048 on, marks from 5000, new streams
         {0, 3'000'000, 1 << 10, 3000, 30'000, 5000},
         {1'000'000'000'000, 1'000'003'000'000, 1 << 12, 7777, 1 << 20, 1 << 14},          // 10^12
+        {2'000'000'000, 2'120'000'000, 1 << 18, 50'000, 1 << 23, 1 << 25},  // the survey's blocks, 8 cache pieces each
         {1'000'000'000'000'000, 1'000'000'000'600'000, 1 << 16, 5000, 1 << 20, 1 << 20},  // 10^15
     };
     for (const Case& c : cases) expectPrimesOf(c.low, c.high, c.blockBytes, c.piece, c.stream, c.large);
