@@ -72,7 +72,8 @@ std::uint64_t upToByte(std::size_t at, std::uint8_t bits) {
 }  // namespace
 
 Segment::Segment(const WheelPattern& pattern, std::uint64_t segmentWords)
-    : longestWindow_(std::max({kFilterWindowBytes, kWordWindowBytes, segmentBytesFor(segmentWords)}) & ~std::size_t{7}),
+    : longestWindow_(std::max({kFilterWindowBytes, kFarWordWindowBytes, segmentBytesFor(segmentWords)}) & ~std::size_t{7}),
+      nearWindow_(std::max({kFilterWindowBytes, kWordWindowBytes, segmentBytesFor(segmentWords)}) & ~std::size_t{7}),
       pattern_(pattern),
       primes_((longestWindow_ + segmentBytesFor(segmentWords)) / 8 + 1),
       candidates_(segmentBytesFor(segmentWords) / 8 + 1),
@@ -87,9 +88,13 @@ void Segment::test(std::uint64_t first, std::uint64_t end, std::uint64_t jobEnd)
     endByte_ = (byteOf(128 * (end - 1) + 127) + 8) & ~std::uint64_t{7};
     const std::uint64_t jobLastByte = byteOf(128 * (std::max(end, jobEnd) - 1) + 127) | 7;
     const std::size_t bytes = static_cast<std::size_t>(endByte_ - firstByte_);
+    // Far up the words try more sharp numbers, from a longer window.
+    const bool far = lowest_ >= kFarWordSharpsFrom;
+    wordSharpCount_ = far ? kFarWordSharpCount : kWordSharpCount;
+    firstWordTried_ = byteOf(far ? kLargestFarWordSharp : kLargestWordSharp) + 1;
     // A segment that follows the last one reads it back as its window; the first of a
     // job sieves a window of its own first.
-    window_ = std::min<std::uint64_t>(longestWindow_, firstByte_);
+    window_ = std::min<std::uint64_t>(far ? longestWindow_ : nearWindow_, firstByte_);
     readPrimes(jobLastByte);
     std::uint8_t* const primeBytes = reinterpret_cast<std::uint8_t*>(primes_.data());
     std::uint8_t* const candidateBytes = reinterpret_cast<std::uint8_t*>(candidates_.data());
@@ -121,21 +126,19 @@ bool Segment::isPrimeOffset(std::uint64_t d) const {
 void Segment::checkLeftovers() {
     tossed_.clear();
     const std::size_t words = static_cast<std::size_t>(endByte_ - firstByte_) / 8;
-    // Words from here on lie above every sharp number tried a word at a time.
-    const std::uint64_t firstWordAbove = byteOf(kLargestWordSharp) + 1;
     for (std::size_t k = 0; k < words; ++k) {
         std::uint64_t left = candidates_[k] & ~hits_[k];
         if (left == 0) continue;
-        const bool wordTried = firstByte_ + 8 * k >= firstWordAbove;
+        const bool wordTried = firstByte_ + 8 * k >= firstWordTried_;
         if (wordTried) {
-            hits_[k] |= hitsBeyondFilter(primeBytes() + longestWindow_ + 8 * k, left);
+            hits_[k] |= hitsBeyondFilter(primeBytes() + longestWindow_ + 8 * k, left, wordSharpCount_ - kWindowSharpCount);
             left = candidates_[k] & ~hits_[k];
         }
         for (; left != 0; left &= left - 1) {
             const int i = std::countr_zero(left);
             const std::uint64_t c = 30 * (firstByte_ + 8 * k + static_cast<std::uint64_t>(i / 8)) + kResidues[i % 8];
             // The sharp numbers tried already: the filter's above them, and a word's.
-            const std::size_t skipped = wordTried ? kWordSharpCount : c > kLargestWindowSharp ? kWindowSharpCount : 0;
+            const std::size_t skipped = wordTried ? wordSharpCount_ : c > kLargestWindowSharp ? kWindowSharpCount : 0;
             if (hasSharpOffset(c, [this](std::uint64_t d) { return isPrimeOffset(d); }, skipped)) {
                 hits_[k] |= std::uint64_t{1} << i;
             } else {

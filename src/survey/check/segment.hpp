@@ -29,8 +29,8 @@ public:
     //      more than sieving the first segment's window);
     //   2. the candidates, from the pattern;
     //   3. hits by the sharp numbers of the window, 240 numbers at a time;
-    //   4. the words with a candidate left, against the next sharp numbers up to 2^24,
-    //      a word at a time from the window;
+    //   4. the words with a candidate left, against the next sharp numbers up to 2^24
+    //      (2^26 far up), a word at a time from the window;
     //   5. the rare candidate left over, against every sharp number one by one.
     // `jobEnd`: where the job of segments this one starts or continues ends, how far
     // the sieve's stream reaches.
@@ -64,8 +64,11 @@ private:
     // The prime bits of the segment's word k.
     std::uint64_t primesOf(std::size_t k) const { return primes_[longestWindow_ / 8 + k]; }
 
-    const std::size_t longestWindow_;  // bytes: a whole segment, or the filter's and words' reach if more
+    const std::size_t longestWindow_;  // bytes: a whole segment, or the filter's and words' reach far up if more
+    const std::size_t nearWindow_;     // the same below kFarWordSharpsFrom
     std::size_t window_ = 0;  // bytes of prime bits below the segment this time
+    std::size_t wordSharpCount_ = 0;  // the sharp numbers tried a word at a time this time, the filter's too
+    std::uint64_t firstWordTried_ = 0;  // the first byte above all of them
     const WheelPattern& pattern_;
     std::uint64_t firstByte_ = 0, endByte_ = 0;  // the tested bytes, a whole number of words
     std::uint64_t lowest_ = 0, highest_ = 0;  // the numbers of the tested odd-number words

@@ -25,10 +25,11 @@ static_assert(windowSharps()[0] == 2 && windowSharps()[1] == 6 && windowSharps()
 
 // The same for the sharp numbers beyond the filter's that are tried a word at a time.
 constexpr auto kWordByteShifts = [] {
-    std::array<std::size_t, kWordSharpCount - kWindowSharpCount> back{};
+    std::array<std::size_t, kFarWordSharpCount - kWindowSharpCount> back{};
     for (std::size_t k = 0; k < back.size(); ++k) {
         const std::uint64_t s = kSharpsAscending[kWindowSharpCount + k];
-        if (s % 30 != 0 || s / 30 + 8 > kWordWindowBytes) throw "a sharp number a word cannot be moved by";
+        const std::size_t window = kWindowSharpCount + k < kWordSharpCount ? kWordWindowBytes : kFarWordWindowBytes;
+        if (s % 30 != 0 || s / 30 + 8 > window) throw "a sharp number a word cannot be moved by";
         back[k] = static_cast<std::size_t>(s / 30);
     }
     return back;
@@ -71,10 +72,10 @@ void filterWords(const std::uint8_t* primeBytes, const std::uint64_t* candidates
 
 }  // namespace
 
-std::uint64_t hitsBeyondFilter(const std::uint8_t* word, std::uint64_t left) {
+std::uint64_t hitsBeyondFilter(const std::uint8_t* word, std::uint64_t left, std::size_t sharps) {
     std::uint64_t hits = 0;
-    for (const std::size_t back : kWordByteShifts) {
-        hits |= wordAt(word - back) & left;
+    for (std::size_t k = 0; k < sharps; ++k) {
+        hits |= wordAt(word - kWordByteShifts[k]) & left;
         if (hits == left) break;
     }
     return hits;

@@ -12,8 +12,10 @@ namespace sharp::survey {
 inline constexpr std::size_t kFilterWindowBytes = 35 * 1024;
 
 // Bytes of prime bits below a word that hitsBeyondFilter reads: the largest sharp
-// number it moves by, 15315300, is 510510 bytes back.
+// number up to kLargestWordSharp, 15315300, is 510510 bytes back; up to
+// kLargestFarWordSharp, 58198140 is 1939938 bytes back.
 inline constexpr std::size_t kWordWindowBytes = 512 * 1024;
+inline constexpr std::size_t kFarWordWindowBytes = 2048 * 1024;
 
 // Sets hits[k] to the candidates of word k (candidates[k]) that lie 1 or a prime above
 // one of the window's sharp numbers, for k = 0 .. words - 1. Bytes of 30 numbers, as
@@ -23,8 +25,8 @@ void filterByWindowSharps(const std::uint8_t* primeBytes, const std::uint64_t* c
                           std::size_t words);
 
 // Of the candidates `left` of the word of prime bits at `word`, the ones that lie 1 or
-// a prime above a sharp number beyond the filter's, up to kLargestWordSharp; the
-// kWordWindowBytes below `word` are read.
-std::uint64_t hitsBeyondFilter(const std::uint8_t* word, std::uint64_t left);
+// a prime above one of the `sharps` smallest sharp numbers beyond the filter's (at most
+// kFarWordSharpCount - kWindowSharpCount); the window below `word` they reach is read.
+std::uint64_t hitsBeyondFilter(const std::uint8_t* word, std::uint64_t left, std::size_t sharps);
 
 }  // namespace sharp::survey
