@@ -126,6 +126,10 @@ StreamSieve::StreamSieve(const WheelPattern& pattern, std::size_t blockBytes, st
       largePrime_(largePrime),
       ring_(ringBlocks_ * blockBytes) {
     if (blockBytes < 8 || !std::has_single_bit(blockBytes)) throw std::invalid_argument("sieve blocks not a power of two");
+    // A bucket prime p = 30 a + r steps at most 6 a + 6 bytes to its next multiple: so
+    // many blocks ahead, and the block being crossed, each have a cursor of their own.
+    const std::uint64_t blocksAhead = (largePrime / 5 + 6) / blockBytes + 1;
+    cursors_.resize(std::bit_ceil(std::min(blocksAhead, longestStream_ / blockBytes + 1) + 1));
     if (longestStream_ >= std::uint64_t{1} << 31) throw std::length_error("a sieve stream longer than 2^31 bytes");
 }
 
@@ -158,6 +162,10 @@ void StreamSieve::start(std::uint64_t from, std::uint64_t horizon) {
     small_.clear();
     for (auto& list : medium_) list.clear();
     for (Chunk* list : buckets_) releaseChunks(list);
+    for (Cursor& cursor : cursors_) {
+        releaseChunks(cursor.chunks);
+        cursor = Cursor{};
+    }
     buckets_.assign((horizon_ - from) / blockBytes_ + 1, nullptr);
     const std::uint64_t limit = sievingLimit(horizon_);
     largeMarks_.assign(limit >= largePrime_ ? horizon_ - from + 1 : 0, 0);
@@ -249,11 +257,8 @@ void StreamSieve::releaseChunks(Chunk* list) {
 }
 
 void StreamSieve::place(std::uint32_t a, std::uint32_t r, std::uint32_t w, std::uint64_t byte) {
-    placeAt(a, r << 3 | w, byte - start_);
-}
-
-void StreamSieve::placeAt(std::uint32_t a, std::uint32_t wheelPlace, std::uint64_t at) {
-    // Shifts, not a division: this runs once per hit of every bucket prime.
+    // A first multiple may lie anywhere in the stream, beyond the cursors' reach.
+    const std::uint64_t at = byte - start_;
     Chunk*& head = buckets_[at >> blockShift_];
     if (head == nullptr || head->count == kChunkEntries) [[unlikely]] {
         Chunk* const chunk = takeChunk();
@@ -261,7 +266,7 @@ void StreamSieve::placeAt(std::uint32_t a, std::uint32_t wheelPlace, std::uint64
         head = chunk;
     }
     const std::uint32_t offset = static_cast<std::uint32_t>(at & (blockBytes_ - 1));
-    head->entries[head->count++] = {a, offset << 6 | wheelPlace};
+    head->entries[head->count++] = {a, offset << 6 | r << 3 | w};
 }
 
 void StreamSieve::markLarge(std::uint64_t a, std::uint32_t r, std::uint32_t w, std::uint64_t byte) {
@@ -444,26 +449,56 @@ void StreamSieve::crossMedium(std::uint8_t* block, std::uint64_t blockStart, std
     for (auto& list : mediumNext_) list.clear();
 }
 
+void StreamSieve::startChunk(Cursor& cursor) {
+    if (cursor.chunks != nullptr) cursor.chunks->count = kChunkEntries;
+    Chunk* const chunk = takeChunk();
+    chunk->next = cursor.chunks;
+    cursor.chunks = chunk;
+    cursor.at = chunk->entries;
+    cursor.end = chunk->entries + kChunkEntries;
+}
+
 void StreamSieve::crossBucket(std::uint64_t block, std::uint8_t* bits, std::uint64_t blockStart) {
-    // A hit may land in this same block again: its list is taken whole and walked, and
-    // walked again for what came in meanwhile.
+    // A hit may land in this same block again: its lists are taken whole and walked,
+    // and walked again for what came in meanwhile.
+    Cursor& own = cursors_[block & (cursors_.size() - 1)];
+    for (;;) {
+        Chunk* const first = buckets_[block];
+        Chunk* const next = own.chunks;
+        if (first == nullptr && next == nullptr) return;
+        buckets_[block] = nullptr;
+        if (next != nullptr) next->count = static_cast<std::uint32_t>(own.at - next->entries);
+        own = Cursor{};
+        crossBucketList(first, bits, blockStart);
+        crossBucketList(next, bits, blockStart);
+        releaseChunks(first);
+        releaseChunks(next);
+    }
+}
+
+void StreamSieve::crossBucketList(const Chunk* list, std::uint8_t* bits, std::uint64_t blockStart) {
+    // Locals: the stores into `bits` could be taken to change the members.
     const std::uint64_t last = horizon_ - blockStart;  // the stream's last byte, from this block's first
     const std::uint64_t fromStart = blockStart - start_;
-    while (Chunk* const list = buckets_[block]) {
-        buckets_[block] = nullptr;
-        for (const Chunk* chunk = list; chunk != nullptr; chunk = chunk->next) {
-            const BucketEntry* const entries = chunk->entries;
-            const std::uint32_t count = chunk->count;  // read once: the stores below could be taken to change it
-            for (std::uint32_t i = 0; i < count; ++i) {
-                const BucketEntry entry = entries[i];
-                const std::uint32_t offset = entry.place >> 6;
-                const WheelStep step = kWheelSteps[entry.place & 63];
-                bits[offset] &= step.clearMask;
-                const std::uint64_t next = offset + std::uint64_t{entry.a} * step.stepA + step.stepOffset;
-                if (next <= last) placeAt(entry.a, step.next, fromStart + next);
-            }
+    Cursor* const cursors = cursors_.data();
+    const std::size_t cursorMask = cursors_.size() - 1;
+    const unsigned shift = blockShift_;
+    const std::uint64_t offsetMask = blockBytes_ - 1;
+    for (const Chunk* chunk = list; chunk != nullptr; chunk = chunk->next) {
+        const BucketEntry* const entries = chunk->entries;
+        const std::uint32_t count = chunk->count;
+        for (std::uint32_t i = 0; i < count; ++i) {
+            const BucketEntry entry = entries[i];
+            const std::uint32_t offset = entry.place >> 6;
+            const WheelStep step = kWheelSteps[entry.place & 63];
+            bits[offset] &= step.clearMask;
+            const std::uint64_t next = offset + std::uint64_t{entry.a} * step.stepA + step.stepOffset;
+            if (next > last) continue;
+            const std::uint64_t at = fromStart + next;
+            Cursor& cursor = cursors[(at >> shift) & cursorMask];
+            if (cursor.at == cursor.end) [[unlikely]] startChunk(cursor);
+            *cursor.at++ = {entry.a, static_cast<std::uint32_t>(at & offsetMask) << 6 | step.next};
         }
-        releaseChunks(list);
     }
 }
 

@@ -82,6 +82,13 @@ private:
         std::uint32_t count;
         BucketEntry entries[kChunkEntries];
     };
+    // Where the hits of one of the next blocks go, found from the block alone: a hit's
+    // store waits for no load of a list's head and count.
+    struct Cursor {
+        BucketEntry* at = nullptr;   // the next entry
+        BucketEntry* end = nullptr;  // the end of its chunk
+        Chunk* chunks = nullptr;     // the block's chunks, the one being filled first
+    };
 
     // A sieving prime p = 30 a + kResidues[r] and its first multiple in the stream:
     // m = 30 cycle + kResidues[w], in byte `byte`.
@@ -99,8 +106,9 @@ private:
     void crossSmall(SmallPrime& prime, std::uint8_t* block, std::uint64_t blockStart, std::uint64_t end) const;
     void crossMedium(std::uint8_t* block, std::uint64_t blockStart, std::uint64_t end);
     void crossBucket(std::uint64_t block, std::uint8_t* bits, std::uint64_t blockStart);
+    void crossBucketList(const Chunk* list, std::uint8_t* bits, std::uint64_t blockStart);
+    void startChunk(Cursor& cursor);
     void place(std::uint32_t a, std::uint32_t r, std::uint32_t w, std::uint64_t byte);
-    void placeAt(std::uint32_t a, std::uint32_t wheelPlace, std::uint64_t at);  // 8 r + w, bytes from the stream's first
     void markLarge(std::uint64_t a, std::uint32_t r, std::uint32_t w, std::uint64_t byte);
     void applyMarks(std::size_t region);
     void clearMarked(std::uint8_t* bits, std::uint64_t blockStart) const;
@@ -124,7 +132,8 @@ private:
     // stays in the cache: set one by one, each would miss it.
     std::vector<std::uint32_t> pendingMarks_;  // kPendingMarks per region: offset in the region << 3 | bit
     std::vector<std::uint32_t> pendingCount_;
-    std::vector<Chunk*> buckets_;  // per block of the stream: the chunk being filled, then older ones
+    std::vector<Chunk*> buckets_;  // per block of the stream, first multiples: the chunk being filled, then older ones
+    std::vector<Cursor> cursors_;  // the next multiples, by block modulo their count (a power of two)
     std::vector<std::unique_ptr<Chunk>> chunks_;  // every chunk the pool has made
     Chunk* freeChunks_ = nullptr;
 };

@@ -58,6 +58,7 @@ TEST(StreamSieve, SamePrimesAsPrimesieve) {
         {0, 3'000'000, 1 << 10, 3000, 30'000, 5000},
         {1'000'000'000'000, 1'000'003'000'000, 1 << 12, 7777, 1 << 20, 1 << 14},          // 10^12
         {2'000'000'000, 2'120'000'000, 1 << 18, 50'000, 1 << 23, 1 << 25},  // the survey's blocks, 8 cache pieces each
+        {5'000'000'000, 5'003'000'000, 1 << 10, 3000, 1 << 20, 1 << 16},    // bucket hits up to 13 blocks ahead
         {1'000'000'000'000'000, 1'000'000'000'600'000, 1 << 16, 5000, 1 << 20, 1 << 20},  // 10^15
     };
     for (const Case& c : cases) expectPrimesOf(c.low, c.high, c.blockBytes, c.piece, c.stream, c.large);
