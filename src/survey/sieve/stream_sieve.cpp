@@ -86,23 +86,6 @@ std::uint64_t quotient(std::uint64_t x, std::uint64_t p) {
     return q;
 }
 
-// A wheel place 8 r + w, as bucket entries and marks walk it: the bit its multiple
-// clears, the step to the next one (a stepA + stepOffset bytes) and the place there,
-// in one load.
-struct WheelStep {
-    std::uint8_t clearMask, stepA, stepOffset, next;
-};
-constexpr std::array<WheelStep, 64> kWheelSteps = [] {
-    std::array<WheelStep, 64> steps{};
-    for (unsigned r = 0; r < 8; ++r) {
-        for (unsigned w = 0; w < 8; ++w) {
-            steps[8 * r + w] = {kClearMask[r][w], static_cast<std::uint8_t>(kStepA[w]),
-                                static_cast<std::uint8_t>(kStepOffset[r][w]), static_cast<std::uint8_t>(8 * r + (w + 1) % 8)};
-        }
-    }
-    return steps;
-}();
-
 // For m % 30, the first wheel index w with kResidues[w] >= m % 30 (29 is the last residue).
 constexpr std::array<std::uint8_t, 30> kWheelIndexFrom = [] {
     std::array<std::uint8_t, 30> index{};
@@ -112,6 +95,55 @@ constexpr std::array<std::uint8_t, 30> kWheelIndexFrom = [] {
         index[m] = w;
     }
     return index;
+}();
+
+// Bucket and large primes skip the multiples p m with 7 | m too, which the pattern has
+// crossed off already: m = 210 j + kResidues210[w], 48 residues a cycle where 30 has 8,
+// so they cross 14 % fewer. Then p m lies in byte 7 p j + a kResidues210[w] + r
+// kResidues210[w] / 30, for p = 30 a + r.
+constexpr std::size_t kResidues210Count = 48;
+constexpr std::array<std::uint32_t, kResidues210Count + 1> kResidues210 = [] {
+    std::array<std::uint32_t, kResidues210Count + 1> residues{};
+    std::size_t count = 0;
+    for (std::uint32_t m = 1; m < 210; ++m) {
+        if (m % 2 != 0 && m % 3 != 0 && m % 5 != 0 && m % 7 != 0) residues[count++] = m;
+    }
+    residues[count] = 211;  // the next cycle's first
+    return residues;
+}();
+
+// For m % 210, the first index w with kResidues210[w] >= m % 210 (209 is the last residue).
+constexpr std::array<std::uint8_t, 210> kWheel210IndexFrom = [] {
+    std::array<std::uint8_t, 210> index{};
+    for (unsigned m = 0; m < 210; ++m) {
+        std::uint8_t w = 0;
+        while (kResidues210[w] < m) ++w;
+        index[m] = w;
+    }
+    return index;
+}();
+
+// A wheel place r << 6 | w of a bucket or large prime (r the bit of p % 30, w below
+// 48), as bucket entries and marks walk it: the bit its multiple clears, the step to
+// the next one (a stepA + stepOffset bytes) and the place there, in one load.
+struct WheelStep {
+    std::uint8_t clearMask, stepA, stepOffset, bit;
+    std::uint32_t next;
+};
+constexpr unsigned kPlaceBits = 9;
+constexpr std::array<WheelStep, 8 << 6> kWheelSteps = [] {
+    std::array<WheelStep, 8 << 6> steps{};
+    for (unsigned r = 0; r < 8; ++r) {
+        const std::uint32_t residue = kResidues[r];
+        for (unsigned w = 0; w < kResidues210Count; ++w) {
+            const std::uint32_t m = kResidues210[w], next = kResidues210[w + 1];
+            const auto bit = static_cast<std::uint8_t>(kBitOfResidue[residue * m % 30]);
+            steps[r << 6 | w] = {static_cast<std::uint8_t>(~(1u << bit)), static_cast<std::uint8_t>(next - m),
+                                 static_cast<std::uint8_t>(residue * next / 30 - residue * m / 30), bit,
+                                 static_cast<std::uint32_t>(r << 6 | (w + 1) % kResidues210Count)};
+        }
+    }
+    return steps;
 }();
 
 }  // namespace
@@ -126,9 +158,11 @@ StreamSieve::StreamSieve(const WheelPattern& pattern, std::size_t blockBytes, st
       largePrime_(largePrime),
       ring_(ringBlocks_ * blockBytes) {
     if (blockBytes < 8 || !std::has_single_bit(blockBytes)) throw std::invalid_argument("sieve blocks not a power of two");
-    // A bucket prime p = 30 a + r steps at most 6 a + 6 bytes to its next multiple: so
+    if (blockBytes > std::size_t{1} << (32 - kPlaceBits)) throw std::invalid_argument("sieve blocks over 8 MiB");
+    if (pattern.largestPrime() < 7) throw std::invalid_argument("a sieve pattern without the multiples of 7");
+    // A bucket prime p = 30 a + r steps at most 10 a + 10 bytes to its next multiple: so
     // many blocks ahead, and the block being crossed, each have a cursor of their own.
-    const std::uint64_t blocksAhead = (largePrime / 5 + 6) / blockBytes + 1;
+    const std::uint64_t blocksAhead = (largePrime / 3 + 10) / blockBytes + 1;
     cursors_.resize(std::bit_ceil(std::min(blocksAhead, longestStream_ / blockBytes + 1) + 1));
     if (longestStream_ >= std::uint64_t{1} << 31) throw std::length_error("a sieve stream longer than 2^31 bytes");
 }
@@ -194,31 +228,50 @@ void StreamSieve::start(std::uint64_t from, std::uint64_t horizon) {
     std::stable_sort(small_.begin(), small_.end(), [](const SmallPrime& x, const SmallPrime& y) { return x.r < y.r; });
 }
 
+std::uint64_t StreamSieve::firstFactor(std::uint64_t p) const {
+    // The first multiple p m to cross: m >= p (smaller ones have smaller factors) and
+    // p m at or above the stream's first number.
+    const std::uint64_t firstNumber = 30 * start_;
+    const std::uint64_t below = quotient(firstNumber, p);
+    return std::max(p, below + (below * p != firstNumber));
+}
+
 StreamSieve::FirstMultiple StreamSieve::firstMultipleOf(std::uint64_t p) const {
     FirstMultiple first;
     first.a = static_cast<std::uint32_t>(p / 30);
     first.r = static_cast<std::uint8_t>(kBitOfResidue[p % 30]);
-    // The first multiple p m to cross: m >= p (smaller ones have smaller factors) and
-    // p m at or above the stream's first number, m coprime to 30.
-    const std::uint64_t firstNumber = 30 * start_;
-    const std::uint64_t below = quotient(firstNumber, p);
-    const std::uint64_t m0 = std::max(p, below + (below * p != firstNumber));
+    const std::uint64_t m0 = firstFactor(p);  // then the first m coprime to 30
     first.cycle = m0 / 30;
     first.w = kWheelIndexFrom[m0 % 30];
     first.byte = p * first.cycle + std::uint64_t{first.a} * kResidues[first.w] + kCrossOffset[first.r][first.w];
     return first;
 }
 
+StreamSieve::FirstMultiple StreamSieve::firstMultiple210Of(std::uint64_t p) const {
+    FirstMultiple first;
+    first.a = static_cast<std::uint32_t>(p / 30);
+    first.r = static_cast<std::uint8_t>(kBitOfResidue[p % 30]);
+    const std::uint64_t m0 = firstFactor(p);  // then the first m coprime to 210
+    first.cycle = m0 / 210;
+    first.w = kWheel210IndexFrom[m0 % 210];
+    const std::uint64_t residue = kResidues210[first.w];
+    first.byte = 7 * p * first.cycle + std::uint64_t{first.a} * residue + (p % 30) * residue / 30;
+    return first;
+}
+
 void StreamSieve::addSievingPrime(std::uint64_t p) {
+    if (p >= kSmallPrimeBlocks * blockBytes_) {
+        const FirstMultiple first = firstMultiple210Of(p);
+        if (first.byte <= horizon_) place(first.a, first.r, first.w, first.byte);
+        return;
+    }
     const FirstMultiple first = firstMultipleOf(p);
     const std::uint32_t a = first.a, r = first.r, w = first.w;
     if (first.byte > horizon_) return;
     if (p < kMediumPrimeFrom) {
         small_.push_back({p * first.cycle, a, first.r, first.w});
-    } else if (p < kSmallPrimeBlocks * blockBytes_) {
-        medium_[8 * r + w].append({static_cast<std::uint32_t>(first.byte - start_), a});
     } else {
-        place(a, r, w, first.byte);
+        medium_[8 * r + w].append({static_cast<std::uint32_t>(first.byte - start_), a});
     }
 }
 
@@ -228,7 +281,7 @@ void StreamSieve::addLargePrimes(const std::uint64_t* primes, std::size_t count)
     hitting_.resize(count);
     std::size_t hits = 0;
     for (std::size_t i = 0; i < count; ++i) {
-        hitting_[hits] = firstMultipleOf(primes[i]);
+        hitting_[hits] = firstMultiple210Of(primes[i]);
         hits += hitting_[hits].byte <= horizon_;
     }
     for (std::size_t i = 0; i < hits; ++i) markLarge(hitting_[i].a, hitting_[i].r, hitting_[i].w, hitting_[i].byte);
@@ -266,17 +319,17 @@ void StreamSieve::place(std::uint32_t a, std::uint32_t r, std::uint32_t w, std::
         head = chunk;
     }
     const std::uint32_t offset = static_cast<std::uint32_t>(at & (blockBytes_ - 1));
-    head->entries[head->count++] = {a, offset << 6 | r << 3 | w};
+    head->entries[head->count++] = {a, offset << kPlaceBits | r << 6 | w};
 }
 
 void StreamSieve::markLarge(std::uint64_t a, std::uint32_t r, std::uint32_t w, std::uint64_t byte) {
     const std::uint64_t last = horizon_ - start_;
-    for (std::uint64_t at = byte - start_, place = 8 * r + w; at <= last;) {
+    for (std::uint64_t at = byte - start_, place = r << 6 | w; at <= last;) {
+        const WheelStep step = kWheelSteps[place];
         const std::size_t region = static_cast<std::size_t>(at >> kMarkRegionShift);
         const std::uint32_t offset = static_cast<std::uint32_t>(at & ((std::uint64_t{1} << kMarkRegionShift) - 1));
-        pendingMarks_[region * kPendingMarks + pendingCount_[region]] = offset << 3 | kCrossBit[r][place & 7];
+        pendingMarks_[region * kPendingMarks + pendingCount_[region]] = offset << 3 | step.bit;
         if (++pendingCount_[region] == kPendingMarks) applyMarks(region);
-        const WheelStep step = kWheelSteps[place];
         at += a * step.stepA + step.stepOffset;
         place = step.next;
     }
@@ -489,15 +542,15 @@ void StreamSieve::crossBucketList(const Chunk* list, std::uint8_t* bits, std::ui
         const std::uint32_t count = chunk->count;
         for (std::uint32_t i = 0; i < count; ++i) {
             const BucketEntry entry = entries[i];
-            const std::uint32_t offset = entry.place >> 6;
-            const WheelStep step = kWheelSteps[entry.place & 63];
+            const std::uint32_t offset = entry.place >> kPlaceBits;
+            const WheelStep step = kWheelSteps[entry.place & ((1u << kPlaceBits) - 1)];
             bits[offset] &= step.clearMask;
             const std::uint64_t next = offset + std::uint64_t{entry.a} * step.stepA + step.stepOffset;
             if (next > last) continue;
             const std::uint64_t at = fromStart + next;
             Cursor& cursor = cursors[(at >> shift) & cursorMask];
             if (cursor.at == cursor.end) [[unlikely]] startChunk(cursor);
-            *cursor.at++ = {entry.a, static_cast<std::uint32_t>(at & offsetMask) << 6 | step.next};
+            *cursor.at++ = {entry.a, static_cast<std::uint32_t>(at & offsetMask) << kPlaceBits | step.next};
         }
     }
 }

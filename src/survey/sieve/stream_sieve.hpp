@@ -72,7 +72,7 @@ private:
     // A sieving prime that hits a block less often: where in its block it hits next.
     struct BucketEntry {
         std::uint32_t a;
-        std::uint32_t place;  // offset in the block << 6 | r << 3 | w
+        std::uint32_t place;  // offset in the block << 9 | r << 6 | w, w of the wheel of 210
     };
     // Entries are kept in chunks of a pool, a list of chunks per block, so that adding
     // one is a store and no memory moves.
@@ -91,7 +91,7 @@ private:
     };
 
     // A sieving prime p = 30 a + kResidues[r] and its first multiple in the stream:
-    // m = 30 cycle + kResidues[w], in byte `byte`.
+    // m = 30 cycle + kResidues[w] (or 210 cycle + the w-th residue coprime to 210), in byte `byte`.
     struct FirstMultiple {
         std::uint64_t byte, cycle;
         std::uint32_t a;
@@ -99,7 +99,9 @@ private:
     };
 
     void start(std::uint64_t from, std::uint64_t horizon);
-    FirstMultiple firstMultipleOf(std::uint64_t p) const;
+    std::uint64_t firstFactor(std::uint64_t p) const;
+    FirstMultiple firstMultipleOf(std::uint64_t p) const;     // m coprime to 30
+    FirstMultiple firstMultiple210Of(std::uint64_t p) const;  // m coprime to 210
     void addSievingPrime(std::uint64_t p);
     void addLargePrimes(const std::uint64_t* primes, std::size_t count);
     void sieveNextBlock();
