@@ -16,18 +16,15 @@ inline constexpr std::uint64_t kSegmentOdds = std::uint64_t{1} << 23;
 // one candidate in 500 for the one-by-one check.
 inline constexpr std::uint64_t kLargestWindowSharp = std::uint64_t{1} << 20;
 
-// The sharp numbers above the filter's and up to this one, 2^24, are tried on the words
-// with a candidate left, a word at a time from the window below, until none is left.
-// At 10^12 they leave one candidate in 3,300 to the one-by-one check, where the
-// filter leaves one in 260; looked up a candidate at a time, they missed the cache.
-inline constexpr std::uint64_t kLargestWordSharp = std::uint64_t{1} << 24;
-
-// From this height on (2^42, about 4.4 * 10^12) the words try the sharp numbers up to
-// kLargestFarWordSharp, 2^26, too, from a window four times as long: there the tests
-// of the candidates left cost more than sieving the longer window at a job's start.
-// 10^9 numbers at 10^15, 10^18 and 2^64 take 11 to 13 % less time; at 10^12, 3 % more.
-inline constexpr std::uint64_t kFarWordSharpsFrom = std::uint64_t{1} << 42;
-inline constexpr std::uint64_t kLargestFarWordSharp = std::uint64_t{1} << 26;
+// The sharp numbers above the filter's and up to this one, 2^28, are tried on the words
+// with a candidate left, a word at a time from the prime bits below, until none is left:
+// as far down as the sieve still holds the job's stream. A job's first segment has the
+// window it sieves below itself, which reaches 2^24; the later ones have the job's
+// earlier segments, free. A sharp number tried so is a lookup where the one-by-one
+// check would test a number for primality; up to 2^24 they leave one candidate in
+// 3,300 at 10^12, where the filter leaves one in 260, and up to 2^28, of those, about
+// one in seven.
+inline constexpr std::uint64_t kLargestWordSharp = std::uint64_t{1} << 28;
 
 // The smallest slice of a range, in segments (2^28 numbers).
 inline constexpr std::uint64_t kSegmentsPerSlice = 16;

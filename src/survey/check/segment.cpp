@@ -72,14 +72,14 @@ std::uint64_t upToByte(std::size_t at, std::uint8_t bits) {
 }  // namespace
 
 Segment::Segment(const WheelPattern& pattern, std::uint64_t segmentWords)
-    : longestWindow_(std::max({kFilterWindowBytes, kFarWordWindowBytes, segmentBytesFor(segmentWords)}) & ~std::size_t{7}),
-      nearWindow_(std::max({kFilterWindowBytes, kWordWindowBytes, segmentBytesFor(segmentWords)}) & ~std::size_t{7}),
+    : longestWindow_(std::max({kFilterWindowBytes, kLongestWordWindowBytes, segmentBytesFor(segmentWords)}) & ~std::size_t{7}),
+      firstWindow_(std::max({kFilterWindowBytes, kWordWindowBytes, segmentBytesFor(segmentWords)}) & ~std::size_t{7}),
       pattern_(pattern),
-      primes_((longestWindow_ + segmentBytesFor(segmentWords)) / 8 + 1),
+      primes_((kFilterWindowBytes + segmentBytesFor(segmentWords)) / 8 + 1),
       candidates_(segmentBytesFor(segmentWords) / 8 + 1),
       hits_(segmentBytesFor(segmentWords) / 8 + 1),
       sieve_(sievePattern(), kSieveBlockBytes, longestWindow_ + segmentBytesFor(segmentWords),
-             longestWindow_ + segmentBytesFor(kJobWords) + kSieveBlockBytes, kLargeSievingPrime) {}
+             firstWindow_ + segmentBytesFor(kJobWords) + kSieveBlockBytes, kLargeSievingPrime) {}
 
 void Segment::test(std::uint64_t first, std::uint64_t end, std::uint64_t jobEnd) {
     lowest_ = 128 * first;
@@ -88,38 +88,35 @@ void Segment::test(std::uint64_t first, std::uint64_t end, std::uint64_t jobEnd)
     endByte_ = (byteOf(128 * (end - 1) + 127) + 8) & ~std::uint64_t{7};
     const std::uint64_t jobLastByte = byteOf(128 * (std::max(end, jobEnd) - 1) + 127) | 7;
     const std::size_t bytes = static_cast<std::size_t>(endByte_ - firstByte_);
-    // Far up the words try more sharp numbers, from a longer window.
-    const bool far = lowest_ >= kFarWordSharpsFrom;
-    wordSharpCount_ = far ? kFarWordSharpCount : kWordSharpCount;
-    firstWordTried_ = byteOf(far ? kLargestFarWordSharp : kLargestWordSharp) + 1;
-    // A segment that follows the last one reads it back as its window; the first of a
-    // job sieves a window of its own first.
-    window_ = std::min<std::uint64_t>(far ? longestWindow_ : nearWindow_, firstByte_);
     readPrimes(jobLastByte);
-    std::uint8_t* const primeBytes = reinterpret_cast<std::uint8_t*>(primes_.data());
+    // The words try every sharp number their window reaches, those above it the candidates left.
+    wordSharpCount_ = kWindowSharpCount + wordSharpsWithin(window_);
+    firstWordTried_ = byteOf(kSharpsAscending[wordSharpCount_ - 1]) + 1;
     std::uint8_t* const candidateBytes = reinterpret_cast<std::uint8_t*>(candidates_.data());
     pattern_.fill(firstByte_, bytes, candidateBytes);
     keepCandidates(firstByte_, bytes, candidateBytes);
-    filterByWindowSharps(primeBytes + longestWindow_ - kFilterWindowBytes, candidates_.data(), hits_.data(), bytes / 8);
+    filterByWindowSharps(reinterpret_cast<std::uint8_t*>(primes_.data()), candidates_.data(), hits_.data(), bytes / 8);
     checkLeftovers();
 }
 
 void Segment::readPrimes(std::uint64_t jobLastByte) {
+    // The first segment of a job sieves a window of its own first; a segment that
+    // follows the last one finds it and the job's stream below it still held.
+    sieve_.sieve(firstByte_ - std::min<std::uint64_t>(firstWindow_, firstByte_), endByte_, jobLastByte);
+    window_ = std::min<std::uint64_t>(firstByte_ - sieve_.heldFrom(), longestWindow_);
+    // The filter reads its window and the segment in one piece; near 0 the window
+    // reaches below the first byte, where there are no primes.
     std::uint8_t* const primeBytes = reinterpret_cast<std::uint8_t*>(primes_.data());
-    std::uint8_t* const out = primeBytes + longestWindow_ - window_;
-    const std::uint64_t from = firstByte_ - window_;
-    // Near 0 the window reaches below the first byte: no primes there, for the filter.
-    if (window_ < kFilterWindowBytes) {
-        std::memset(primeBytes + longestWindow_ - kFilterWindowBytes, 0, kFilterWindowBytes - window_);
-    }
-    sieve_.read(from, endByte_, jobLastByte, out);
+    const std::size_t filterWindow = static_cast<std::size_t>(std::min<std::uint64_t>(kFilterWindowBytes, firstByte_));
+    std::memset(primeBytes, 0, kFilterWindowBytes - filterWindow);
+    sieve_.copy(firstByte_ - filterWindow, endByte_, primeBytes + kFilterWindowBytes - filterWindow);
 }
 
 bool Segment::isPrimeOffset(std::uint64_t d) const {
     const int bit = kBitOfResidue[d % 30];
     if (bit < 0) return d == 3 || d == 5;
     const std::uint64_t byte = byteOf(d);
-    if (byte + window_ >= firstByte_ && byte < endByte_) return (primeBytes()[byte + longestWindow_ - firstByte_] >> bit) & 1;
+    if (byte + window_ >= firstByte_ && byte < endByte_) return (sieve_.wordAt(byte) >> bit) & 1;
     return isPrime64(d);
 }
 
@@ -131,7 +128,9 @@ void Segment::checkLeftovers() {
         if (left == 0) continue;
         const bool wordTried = firstByte_ + 8 * k >= firstWordTried_;
         if (wordTried) {
-            hits_[k] |= hitsBeyondFilter(primeBytes() + longestWindow_ + 8 * k, left, wordSharpCount_ - kWindowSharpCount);
+            const std::uint64_t word = firstByte_ + 8 * k;
+            hits_[k] |= hitsBeyondFilter([&](std::size_t back) { return sieve_.wordAt(word - back); }, left,
+                                         wordSharpCount_ - kWindowSharpCount);
             left = candidates_[k] & ~hits_[k];
         }
         for (; left != 0; left &= left - 1) {
@@ -168,7 +167,7 @@ ClassCounts Segment::count(std::uint64_t from, std::uint64_t to) const {
     if (from > to) return {};
     const Span span = spanOf(from, to);
     if (span.empty) return {};
-    return countWords(primes_.data() + longestWindow_ / 8, candidates_.data(), hits_.data(), span.firstLocal,
+    return countWords(primes_.data() + kFilterWindowBytes / 8, candidates_.data(), hits_.data(), span.firstLocal,
                       span.lastLocal, span.firstMask, span.lastMask);
 }
 

@@ -23,14 +23,15 @@ public:
     // Tests the numbers of the odd-number words first .. end - 1 (at most
     // `segmentWords` of them), and sorts every candidate in them into its class:
     //   1. the primes of window and segment, as bits, from the survey's own sieve,
-    //      which goes on from the last segment when this one follows it. The window is a
-    //      whole segment's length, so the one-by-one check looks up the offsets of
-    //      every sharp number up to it instead of testing them (far up a test costs
-    //      more than sieving the first segment's window);
+    //      which goes on from the last segment when this one follows it. The first
+    //      segment of a job sieves a window of a segment's length below itself, so
+    //      the one-by-one check looks up the offsets of every sharp number up to it
+    //      instead of testing them (far up a test costs more than sieving the window);
+    //      the later ones have the job's earlier segments below them, up to 7.4 MB;
     //   2. the candidates, from the pattern;
-    //   3. hits by the sharp numbers of the window, 240 numbers at a time;
-    //   4. the words with a candidate left, against the next sharp numbers up to 2^24
-    //      (2^26 far up), a word at a time from the window;
+    //   3. hits by the sharp numbers of the filter's window, 240 numbers at a time;
+    //   4. the words with a candidate left, against the next sharp numbers up to 2^28
+    //      that the window reaches, a word at a time;
     //   5. the rare candidate left over, against every sharp number one by one.
     // `jobEnd`: where the job of segments this one starts or continues ends, how far
     // the sieve's stream reaches.
@@ -58,21 +59,18 @@ private:
         std::uint64_t firstMask, lastMask;
     };
     Span spanOf(std::uint64_t from, std::uint64_t to) const;
-    // The prime bits from the lowest byte of the window on; the segment's first byte
-    // stands longestWindow_ bytes in.
-    const std::uint8_t* primeBytes() const { return reinterpret_cast<const std::uint8_t*>(primes_.data()); }
     // The prime bits of the segment's word k.
-    std::uint64_t primesOf(std::size_t k) const { return primes_[longestWindow_ / 8 + k]; }
+    std::uint64_t primesOf(std::size_t k) const { return primes_[kFilterWindowBytes / 8 + k]; }
 
-    const std::size_t longestWindow_;  // bytes: a whole segment, or the filter's and words' reach far up if more
-    const std::size_t nearWindow_;     // the same below kFarWordSharpsFrom
-    std::size_t window_ = 0;  // bytes of prime bits below the segment this time
+    const std::size_t longestWindow_;  // bytes of prime bits held below a segment at most: the words' reach
+    const std::size_t firstWindow_;    // bytes a job's first segment sieves below itself: a segment, or more
+    std::size_t window_ = 0;  // bytes of prime bits held below the segment this time
     std::size_t wordSharpCount_ = 0;  // the sharp numbers tried a word at a time this time, the filter's too
     std::uint64_t firstWordTried_ = 0;  // the first byte above all of them
     const WheelPattern& pattern_;
     std::uint64_t firstByte_ = 0, endByte_ = 0;  // the tested bytes, a whole number of words
     std::uint64_t lowest_ = 0, highest_ = 0;  // the numbers of the tested odd-number words
-    std::vector<std::uint64_t> primes_;  // window and segment: 1 and the primes from 7
+    std::vector<std::uint64_t> primes_;  // the filter's window and the segment: 1 and the primes from 7
     std::vector<std::uint64_t> candidates_;
     std::vector<std::uint64_t> hits_;  // the candidates that are sieve hits
     std::vector<TossedCandidate> tossed_;

@@ -24,7 +24,6 @@ inline constexpr std::size_t kWindowSharpCount = sharpCountUpTo(kLargestWindowSh
 
 // How many of the smallest sharp numbers are tried a word at a time (the filter's too).
 inline constexpr std::size_t kWordSharpCount = sharpCountUpTo(kLargestWordSharp);
-inline constexpr std::size_t kFarWordSharpCount = sharpCountUpTo(kLargestFarWordSharp);  // from kFarWordSharpsFrom on
 
 // The sharp numbers up to kLargestWindowSharp, ascending: the ones the filter ORs in.
 inline constexpr std::span<const std::uint64_t> windowSharps() {

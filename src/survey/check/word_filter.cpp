@@ -23,18 +23,6 @@ constexpr auto kByteShifts = [] {
 }();
 static_assert(windowSharps()[0] == 2 && windowSharps()[1] == 6 && windowSharps()[2] == 12);
 
-// The same for the sharp numbers beyond the filter's that are tried a word at a time.
-constexpr auto kWordByteShifts = [] {
-    std::array<std::size_t, kFarWordSharpCount - kWindowSharpCount> back{};
-    for (std::size_t k = 0; k < back.size(); ++k) {
-        const std::uint64_t s = kSharpsAscending[kWindowSharpCount + k];
-        const std::size_t window = kWindowSharpCount + k < kWordSharpCount ? kWordWindowBytes : kFarWordWindowBytes;
-        if (s % 30 != 0 || s / 30 + 8 > window) throw "a sharp number a word cannot be moved by";
-        back[k] = static_cast<std::size_t>(s / 30);
-    }
-    return back;
-}();
-
 // The bits of each byte whose number, moved by 2, 6 or 12, lands on a candidate's bit
 // `shift` places up (into the next byte where the sum passes 7).
 constexpr std::uint64_t everyByte(std::uint8_t bits) { return 0x0101010101010101u * bits; }
@@ -71,15 +59,6 @@ void filterWords(const std::uint8_t* primeBytes, const std::uint64_t* candidates
 }
 
 }  // namespace
-
-std::uint64_t hitsBeyondFilter(const std::uint8_t* word, std::uint64_t left, std::size_t sharps) {
-    std::uint64_t hits = 0;
-    for (std::size_t k = 0; k < sharps; ++k) {
-        hits |= wordAt(word - kWordByteShifts[k]) & left;
-        if (hits == left) break;
-    }
-    return hits;
-}
 
 void filterByWindowSharps(const std::uint8_t* primeBytes, const std::uint64_t* candidates, std::uint64_t* hits,
                           std::size_t words) {

@@ -2,8 +2,11 @@
 // move the prime bits below the candidates onto them, 64 bits (240 numbers) at a time.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
+
+#include "survey/check/sharp_check.hpp"
 
 namespace sharp::survey {
 
@@ -11,11 +14,13 @@ namespace sharp::survey {
 // sharp number, 1021020, is 34034 bytes back, and one more word.
 inline constexpr std::size_t kFilterWindowBytes = 35 * 1024;
 
-// Bytes of prime bits below a word that hitsBeyondFilter reads: the largest sharp
-// number up to kLargestWordSharp, 15315300, is 510510 bytes back; up to
-// kLargestFarWordSharp, 58198140 is 1939938 bytes back.
+// Bytes of prime bits a job's first segment sieves below itself for the word check:
+// the largest sharp number up to 2^24, 15315300, is 510510 bytes back.
 inline constexpr std::size_t kWordWindowBytes = 512 * 1024;
-inline constexpr std::size_t kFarWordWindowBytes = 2048 * 1024;
+
+// Bytes of prime bits below a word that the word check reads at most: the largest
+// sharp number up to kLargestWordSharp, 223092870, is 7436429 bytes back.
+inline constexpr std::size_t kLongestWordWindowBytes = 7'436'440;
 
 // Sets hits[k] to the candidates of word k (candidates[k]) that lie 1 or a prime above
 // one of the window's sharp numbers, for k = 0 .. words - 1. Bytes of 30 numbers, as
@@ -24,9 +29,37 @@ inline constexpr std::size_t kFarWordWindowBytes = 2048 * 1024;
 void filterByWindowSharps(const std::uint8_t* primeBytes, const std::uint64_t* candidates, std::uint64_t* hits,
                           std::size_t words);
 
-// Of the candidates `left` of the word of prime bits at `word`, the ones that lie 1 or
-// a prime above one of the `sharps` smallest sharp numbers beyond the filter's (at most
-// kFarWordSharpCount - kWindowSharpCount); the window below `word` they reach is read.
-std::uint64_t hitsBeyondFilter(const std::uint8_t* word, std::uint64_t left, std::size_t sharps);
+// A sharp number beyond the filter's, a multiple of 30, keeps the residue: c - s lies
+// s / 30 bytes back, at the same bit. The bytes back of the k-th of them.
+inline constexpr auto kWordByteShifts = [] {
+    std::array<std::size_t, kWordSharpCount - kWindowSharpCount> back{};
+    for (std::size_t k = 0; k < back.size(); ++k) {
+        const std::uint64_t s = kSharpsAscending[kWindowSharpCount + k];
+        if (s % 30 != 0 || s / 30 + 8 > kLongestWordWindowBytes) throw "a sharp number a word cannot be moved by";
+        back[k] = static_cast<std::size_t>(s / 30);
+    }
+    return back;
+}();
+
+// How many sharp numbers beyond the filter's a word can be moved by with `window` bytes
+// of prime bits below it.
+inline constexpr std::size_t wordSharpsWithin(std::size_t window) {
+    std::size_t count = 0;
+    while (count < kWordByteShifts.size() && kWordByteShifts[count] + 8 <= window) ++count;
+    return count;
+}
+
+// Of the candidates `left` of a word, the ones that lie 1 or a prime above one of the
+// `sharps` smallest sharp numbers beyond the filter's; wordBelow(back) gives the word
+// of prime bits `back` bytes below it.
+template <class WordBelow>
+std::uint64_t hitsBeyondFilter(WordBelow&& wordBelow, std::uint64_t left, std::size_t sharps) {
+    std::uint64_t hits = 0;
+    for (std::size_t k = 0; k < sharps; ++k) {
+        hits |= wordBelow(kWordByteShifts[k]) & left;
+        if (hits == left) break;
+    }
+    return hits;
+}
 
 }  // namespace sharp::survey

@@ -153,7 +153,8 @@ StreamSieve::StreamSieve(const WheelPattern& pattern, std::size_t blockBytes, st
     : pattern_(pattern),
       blockBytes_(blockBytes),
       blockShift_(static_cast<unsigned>(std::countr_zero(blockBytes))),
-      ringBlocks_((longestRead + blockBytes - 1) / blockBytes + 1),
+      // A power of two: a held byte's block is found with a mask.
+      ringBlocks_(std::bit_ceil((longestRead + blockBytes - 1) / blockBytes + 1)),
       longestStream_(std::max<std::uint64_t>(longestStream, longestRead)),
       largePrime_(largePrime),
       ring_(ringBlocks_ * blockBytes) {
@@ -168,6 +169,11 @@ StreamSieve::StreamSieve(const WheelPattern& pattern, std::size_t blockBytes, st
 }
 
 void StreamSieve::read(std::uint64_t from, std::uint64_t to, std::uint64_t horizon, std::uint8_t* out) {
+    sieve(from, to, horizon);
+    copy(from, to, out);
+}
+
+void StreamSieve::sieve(std::uint64_t from, std::uint64_t to, std::uint64_t horizon) {
     horizon = std::max(horizon, to - 1);
     // After sieving up to `to`, the ring still holds `from` only if it is not too far back.
     const auto reachable = [&] {
@@ -178,13 +184,34 @@ void StreamSieve::read(std::uint64_t from, std::uint64_t to, std::uint64_t horiz
     };
     if (!reachable()) start(from, horizon);
     while (sievedEnd() < to) sieveNextBlock();
+}
+
+void StreamSieve::copy(std::uint64_t from, std::uint64_t to, std::uint8_t* out) const {
     for (std::uint64_t byte = from; byte < to;) {
-        const std::uint64_t block = (byte - start_) / blockBytes_;
-        const std::uint64_t offset = (byte - start_) % blockBytes_;
+        const std::uint64_t offset = (byte - start_) & (blockBytes_ - 1);
         const std::uint64_t take = std::min<std::uint64_t>(blockBytes_ - offset, to - byte);
-        std::memcpy(out + (byte - from), ring_.data() + (block % ringBlocks_) * blockBytes_ + offset, take);
+        std::memcpy(out + (byte - from), heldByte(byte), take);
         byte += take;
     }
+}
+
+std::uint64_t StreamSieve::heldFrom() const {
+    return start_ + (blocksDone_ > ringBlocks_ ? blocksDone_ - ringBlocks_ : 0) * blockBytes_;
+}
+
+const std::uint8_t* StreamSieve::heldByte(std::uint64_t byte) const {
+    const std::uint64_t at = byte - start_;
+    return ring_.data() + ((at >> blockShift_) & (ringBlocks_ - 1)) * blockBytes_ + (at & (blockBytes_ - 1));
+}
+
+std::uint64_t StreamSieve::wordAt(std::uint64_t byte) const {
+    std::uint64_t word = 0;
+    if (((byte - start_) & (blockBytes_ - 1)) <= blockBytes_ - 8) {
+        std::memcpy(&word, heldByte(byte), 8);
+    } else {  // across two blocks, which need not be next to each other in the ring
+        for (unsigned i = 0; i < 8; ++i) word |= std::uint64_t{*heldByte(byte + i)} << (8 * i);
+    }
+    return word;
 }
 
 void StreamSieve::start(std::uint64_t from, std::uint64_t horizon) {
@@ -360,7 +387,7 @@ void StreamSieve::clearMarked(std::uint8_t* bits, std::uint64_t blockStart) cons
 void StreamSieve::sieveNextBlock() {
     const std::uint64_t block = blocksDone_;
     const std::uint64_t blockStart = start_ + block * blockBytes_;
-    std::uint8_t* const bits = ring_.data() + (block % ringBlocks_) * blockBytes_;
+    std::uint8_t* const bits = ring_.data() + (block & (ringBlocks_ - 1)) * blockBytes_;
     pattern_.fill(blockStart, blockBytes_, bits);
     keepPrimes(blockStart, blockBytes_, bits, pattern_.largestPrime());
     for (std::uint64_t piece = blockStart; piece < blockStart + blockBytes_; piece += kPieceBytes) {

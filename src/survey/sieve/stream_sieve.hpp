@@ -33,6 +33,15 @@ public:
     // the longest stream from `from`.
     void read(std::uint64_t from, std::uint64_t to, std::uint64_t horizon, std::uint8_t* out);
 
+    // The same in two steps: sieve up to `to`, after which the bytes from heldFrom()
+    // (at most `from`) to `to` - 1 can be copied or looked up, until the next sieve.
+    void sieve(std::uint64_t from, std::uint64_t to, std::uint64_t horizon);
+    void copy(std::uint64_t from, std::uint64_t to, std::uint8_t* out) const;
+    // The first byte still held: the stream's, or the ring's length back from its end.
+    std::uint64_t heldFrom() const;
+    // The prime bits of the 8 bytes from `byte` on, all held, as a word (the first byte lowest).
+    std::uint64_t wordAt(std::uint64_t byte) const;
+
 private:
     // A sieving prime p = 30 a + kResidues[r] with many multiples a piece: its next
     // multiple is at byte cycle + a kResidues[w] + kCrossOffset[r][w].
@@ -117,11 +126,12 @@ private:
     Chunk* takeChunk();
     void releaseChunks(Chunk* list);
     std::uint64_t sievedEnd() const { return start_ + blocksDone_ * blockBytes_; }
+    const std::uint8_t* heldByte(std::uint64_t byte) const;
 
     const WheelPattern& pattern_;
     const std::size_t blockBytes_;
     const unsigned blockShift_;  // blockBytes_ = 2^blockShift_
-    const std::size_t ringBlocks_;
+    const std::size_t ringBlocks_;  // a power of two
     const std::uint64_t longestStream_, largePrime_;
     std::vector<std::uint8_t> ring_;
     bool started_ = false;

@@ -64,7 +64,7 @@ TEST(Segment, AgreesWithThePlainTest) {
         {3216213000 - 10'000, 3216213000 + 10'000},               // the largest sharp number
         {6432426000 - 10'000, 6432426000 + 10'000},               // twice it: offsets above stop counting
         {4294967296 - 10'000, 4294967296 + 10'000},               // 2^32
-        {4398046511104 - 30'000, 4398046511104 + 30'000},         // 2^42: words tried up to 2^26 above, a longer window
+        {4398046511104 - 30'000, 4398046511104 + 30'000},         // 2^42: the window below grows along the job
         {18446744073709551615u - 20'000, 18446744073709551615u},  // the top of the range
     };
     // A stream near 2^64 starts with 2 * 10^8 sieving primes, a second or two, so
