@@ -199,18 +199,10 @@ std::uint64_t StreamSieve::heldFrom() const {
     return start_ + (blocksDone_ > ringBlocks_ ? blocksDone_ - ringBlocks_ : 0) * blockBytes_;
 }
 
-const std::uint8_t* StreamSieve::heldByte(std::uint64_t byte) const {
-    const std::uint64_t at = byte - start_;
-    return ring_.data() + ((at >> blockShift_) & (ringBlocks_ - 1)) * blockBytes_ + (at & (blockBytes_ - 1));
-}
-
-std::uint64_t StreamSieve::wordAt(std::uint64_t byte) const {
+std::uint64_t StreamSieve::wordAcrossBlocks(std::uint64_t byte) const {
+    // The two blocks need not be next to each other in the ring.
     std::uint64_t word = 0;
-    if (((byte - start_) & (blockBytes_ - 1)) <= blockBytes_ - 8) {
-        std::memcpy(&word, heldByte(byte), 8);
-    } else {  // across two blocks, which need not be next to each other in the ring
-        for (unsigned i = 0; i < 8; ++i) word |= std::uint64_t{*heldByte(byte + i)} << (8 * i);
-    }
+    for (unsigned i = 0; i < 8; ++i) word |= std::uint64_t{*heldByte(byte + i)} << (8 * i);
     return word;
 }
 

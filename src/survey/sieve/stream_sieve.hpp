@@ -11,6 +11,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -39,8 +40,14 @@ public:
     void copy(std::uint64_t from, std::uint64_t to, std::uint8_t* out) const;
     // The first byte still held: the stream's, or the ring's length back from its end.
     std::uint64_t heldFrom() const;
-    // The prime bits of the 8 bytes from `byte` on, all held, as a word (the first byte lowest).
-    std::uint64_t wordAt(std::uint64_t byte) const;
+    // The prime bits of the 8 bytes from `byte` on, all held, as a word (the first byte
+    // lowest). Inline: the word check looks up a dozen for a word with a candidate left.
+    std::uint64_t wordAt(std::uint64_t byte) const {
+        if (((byte - start_) & (blockBytes_ - 1)) > blockBytes_ - 8) [[unlikely]] return wordAcrossBlocks(byte);
+        std::uint64_t word;
+        std::memcpy(&word, heldByte(byte), 8);
+        return word;
+    }
 
 private:
     // A sieving prime p = 30 a + kResidues[r] with many multiples a piece: its next
@@ -126,7 +133,11 @@ private:
     Chunk* takeChunk();
     void releaseChunks(Chunk* list);
     std::uint64_t sievedEnd() const { return start_ + blocksDone_ * blockBytes_; }
-    const std::uint8_t* heldByte(std::uint64_t byte) const;
+    const std::uint8_t* heldByte(std::uint64_t byte) const {
+        const std::uint64_t at = byte - start_;
+        return ring_.data() + ((at >> blockShift_) & (ringBlocks_ - 1)) * blockBytes_ + (at & (blockBytes_ - 1));
+    }
+    std::uint64_t wordAcrossBlocks(std::uint64_t byte) const;
 
     const WheelPattern& pattern_;
     const std::size_t blockBytes_;
