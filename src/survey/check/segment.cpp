@@ -75,7 +75,7 @@ Segment::Segment(const WheelPattern& pattern, std::uint64_t segmentWords)
     : longestWindow_(std::max({kFilterWindowBytes, kLongestWordWindowBytes, segmentBytesFor(segmentWords)}) & ~std::size_t{7}),
       firstWindow_(std::max({kFilterWindowBytes, kWordWindowBytes, segmentBytesFor(segmentWords)}) & ~std::size_t{7}),
       pattern_(pattern),
-      primes_((kFilterWindowBytes + segmentBytesFor(segmentWords)) / 8 + 1),
+      primes_((kWordWindowBytes + segmentBytesFor(segmentWords)) / 8 + 1),
       candidates_(segmentBytesFor(segmentWords) / 8 + 1),
       hits_(segmentBytesFor(segmentWords) / 8 + 1),
       sieve_(sievePattern(), kSieveBlockBytes, longestWindow_ + segmentBytesFor(segmentWords),
@@ -95,7 +95,7 @@ void Segment::test(std::uint64_t first, std::uint64_t end, std::uint64_t jobEnd)
     std::uint8_t* const candidateBytes = reinterpret_cast<std::uint8_t*>(candidates_.data());
     pattern_.fill(firstByte_, bytes, candidateBytes);
     keepCandidates(firstByte_, bytes, candidateBytes);
-    filterByWindowSharps(reinterpret_cast<std::uint8_t*>(primes_.data()), candidates_.data(), hits_.data(), bytes / 8);
+    filterByWindowSharps(segmentPrimes(), candidates_.data(), hits_.data(), bytes / 8, wideFilter_);
     checkLeftovers();
 }
 
@@ -104,12 +104,14 @@ void Segment::readPrimes(std::uint64_t jobLastByte) {
     // follows the last one finds it and the job's stream below it still held.
     sieve_.sieve(firstByte_ - std::min<std::uint64_t>(firstWindow_, firstByte_), endByte_, jobLastByte);
     window_ = std::min<std::uint64_t>(firstByte_ - sieve_.heldFrom(), longestWindow_);
+    wideFilter_ = lowest_ >= kWideFilterFrom && window_ >= kWordWindowBytes;
     // The filter reads its window and the segment in one piece; near 0 the window
     // reaches below the first byte, where there are no primes.
-    std::uint8_t* const primeBytes = reinterpret_cast<std::uint8_t*>(primes_.data());
-    const std::size_t filterWindow = static_cast<std::size_t>(std::min<std::uint64_t>(kFilterWindowBytes, firstByte_));
-    std::memset(primeBytes, 0, kFilterWindowBytes - filterWindow);
-    sieve_.copy(firstByte_ - filterWindow, endByte_, primeBytes + kFilterWindowBytes - filterWindow);
+    std::uint8_t* const segment = segmentPrimes();
+    const std::size_t reach = wideFilter_ ? kWordWindowBytes : kFilterWindowBytes;
+    const std::size_t filterWindow = static_cast<std::size_t>(std::min<std::uint64_t>(reach, firstByte_));
+    std::memset(segment - reach, 0, reach - filterWindow);
+    sieve_.copy(firstByte_ - filterWindow, endByte_, segment - filterWindow);
 }
 
 bool Segment::isPrimeOffset(std::uint64_t d) const {
@@ -130,7 +132,7 @@ void Segment::checkLeftovers() {
         if (wordTried) {
             const std::uint64_t word = firstByte_ + 8 * k;
             hits_[k] |= hitsBeyondFilter([&](std::size_t back) { return sieve_.wordAt(word - back); }, left,
-                                         wordSharpCount_ - kWindowSharpCount);
+                                         wideFilter_ ? kWideFilterWordSharps : 0, wordSharpCount_ - kWindowSharpCount);
             left = candidates_[k] & ~hits_[k];
         }
         for (; left != 0; left &= left - 1) {
@@ -167,7 +169,7 @@ ClassCounts Segment::count(std::uint64_t from, std::uint64_t to) const {
     if (from > to) return {};
     const Span span = spanOf(from, to);
     if (span.empty) return {};
-    return countWords(primes_.data() + kFilterWindowBytes / 8, candidates_.data(), hits_.data(), span.firstLocal,
+    return countWords(primes_.data() + kWordWindowBytes / 8, candidates_.data(), hits_.data(), span.firstLocal,
                       span.lastLocal, span.firstMask, span.lastMask);
 }
 

@@ -29,7 +29,8 @@ public:
     //      instead of testing them (far up a test costs more than sieving the window);
     //      the later ones have the job's earlier segments below them, up to 7.4 MB;
     //   2. the candidates, from the pattern;
-    //   3. hits by the sharp numbers of the filter's window, 240 numbers at a time;
+    //   3. hits by the sharp numbers of the filter's window (from 2^34 on, up to 2^24),
+    //      240 numbers at a time;
     //   4. the words with a candidate left, against the next sharp numbers up to 2^28
     //      that the window reaches, a word at a time;
     //   5. the rare candidate left over, against every sharp number one by one.
@@ -60,17 +61,20 @@ private:
     };
     Span spanOf(std::uint64_t from, std::uint64_t to) const;
     // The prime bits of the segment's word k.
-    std::uint64_t primesOf(std::size_t k) const { return primes_[kFilterWindowBytes / 8 + k]; }
+    std::uint64_t primesOf(std::size_t k) const { return primes_[kWordWindowBytes / 8 + k]; }
+    // The segment's first byte of prime bits: the filter's window lies below it.
+    std::uint8_t* segmentPrimes() { return reinterpret_cast<std::uint8_t*>(primes_.data()) + kWordWindowBytes; }
 
     const std::size_t longestWindow_;  // bytes of prime bits held below a segment at most: the words' reach
     const std::size_t firstWindow_;    // bytes a job's first segment sieves below itself: a segment, or more
     std::size_t window_ = 0;  // bytes of prime bits held below the segment this time
+    bool wideFilter_ = false;  // the filter takes the sharp numbers up to 2^24 too
     std::size_t wordSharpCount_ = 0;  // the sharp numbers tried a word at a time this time, the filter's too
     std::uint64_t firstWordTried_ = 0;  // the first byte above all of them
     const WheelPattern& pattern_;
     std::uint64_t firstByte_ = 0, endByte_ = 0;  // the tested bytes, a whole number of words
     std::uint64_t lowest_ = 0, highest_ = 0;  // the numbers of the tested odd-number words
-    std::vector<std::uint64_t> primes_;  // the filter's window and the segment: 1 and the primes from 7
+    std::vector<std::uint64_t> primes_;  // the filter's window (up to kWordWindowBytes) and the segment: 1 and the primes from 7
     std::vector<std::uint64_t> candidates_;
     std::vector<std::uint64_t> hits_;  // the candidates that are sieve hits
     std::vector<TossedCandidate> tossed_;

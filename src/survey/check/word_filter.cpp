@@ -42,10 +42,9 @@ std::uint64_t wordAt(const std::uint8_t* bytes) {
 // word, so the loop runs over several words per instruction; the moves of a word are
 // ORed in registers, and the word is stored once (stored after each move, the stores
 // took half the filter's time).
-SHARP_WITH_VECTORS
-void filterWords(const std::uint8_t* primeBytes, const std::uint64_t* candidates, std::uint64_t* hits,
-                 std::size_t words) {
-    const std::uint8_t* const segment = primeBytes + kFilterWindowBytes;
+template <bool Wide>
+SHARP_WITH_VECTORS void filterWords(const std::uint8_t* segment, const std::uint64_t* candidates, std::uint64_t* hits,
+                                    std::size_t words) {
     for (std::size_t j = 0; j < words; ++j) {
         const std::uint8_t* const here = segment + 8 * j;
         const std::uint64_t p = wordAt(here), before = wordAt(here - 8);
@@ -54,15 +53,20 @@ void filterWords(const std::uint8_t* primeBytes, const std::uint64_t* candidates
                               ((before & kTwelveUpThree) >> 61) | ((p & kTwelveUpFour) << 4);
 #pragma GCC unroll 32
         for (const std::size_t back : kByteShifts) found |= wordAt(here - back);
+        if constexpr (Wide) {
+#pragma GCC unroll 16
+            for (std::size_t k = 0; k < kWideFilterWordSharps; ++k) found |= wordAt(here - kWordByteShifts[k]);
+        }
         hits[j] = found & candidates[j];
     }
 }
 
 }  // namespace
 
-void filterByWindowSharps(const std::uint8_t* primeBytes, const std::uint64_t* candidates, std::uint64_t* hits,
-                          std::size_t words) {
-    filterWords(primeBytes, candidates, hits, words);
+void filterByWindowSharps(const std::uint8_t* segment, const std::uint64_t* candidates, std::uint64_t* hits,
+                          std::size_t words, bool wide) {
+    if (wide) return filterWords<true>(segment, candidates, hits, words);
+    filterWords<false>(segment, candidates, hits, words);
 }
 
 }  // namespace sharp::survey

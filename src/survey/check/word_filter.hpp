@@ -22,12 +22,6 @@ inline constexpr std::size_t kWordWindowBytes = 512 * 1024;
 // sharp number up to kLargestWordSharp, 223092870, is 7436429 bytes back.
 inline constexpr std::size_t kLongestWordWindowBytes = 7'436'440;
 
-// Sets hits[k] to the candidates of word k (candidates[k]) that lie 1 or a prime above
-// one of the window's sharp numbers, for k = 0 .. words - 1. Bytes of 30 numbers, as
-// the sieve writes them; `primeBytes` starts kFilterWindowBytes before the first
-// candidate's byte.
-void filterByWindowSharps(const std::uint8_t* primeBytes, const std::uint64_t* candidates, std::uint64_t* hits,
-                          std::size_t words);
 
 // A sharp number beyond the filter's, a multiple of 30, keeps the residue: c - s lies
 // s / 30 bytes back, at the same bit. The bytes back of the k-th of them.
@@ -49,13 +43,24 @@ inline constexpr std::size_t wordSharpsWithin(std::size_t window) {
     return count;
 }
 
+// The sharp numbers beyond the window's that the wide filter takes too: those up to 2^24.
+inline constexpr std::size_t kWideFilterWordSharps = wordSharpsWithin(kWordWindowBytes);
+
+// Sets hits[k] to the candidates of word k (candidates[k]) that lie 1 or a prime above
+// one of the window's sharp numbers, for k = 0 .. words - 1; `wide`, also above the
+// next kWideFilterWordSharps. Bytes of 30 numbers, as the sieve writes them, from
+// `segment`, the first candidate's byte, with kFilterWindowBytes below it readable
+// (`wide`: kWordWindowBytes).
+void filterByWindowSharps(const std::uint8_t* segment, const std::uint64_t* candidates, std::uint64_t* hits,
+                          std::size_t words, bool wide);
+
 // Of the candidates `left` of a word, the ones that lie 1 or a prime above one of the
-// `sharps` smallest sharp numbers beyond the filter's; wordBelow(back) gives the word
-// of prime bits `back` bytes below it.
+// sharp numbers beyond the filter's from the `from`-th to the `to`-th; wordBelow(back)
+// gives the word of prime bits `back` bytes below it.
 template <class WordBelow>
-std::uint64_t hitsBeyondFilter(WordBelow&& wordBelow, std::uint64_t left, std::size_t sharps) {
+std::uint64_t hitsBeyondFilter(WordBelow&& wordBelow, std::uint64_t left, std::size_t from, std::size_t to) {
     std::uint64_t hits = 0;
-    for (std::size_t k = 0; k < sharps; ++k) {
+    for (std::size_t k = from; k < to; ++k) {
         hits |= wordBelow(kWordByteShifts[k]) & left;
         if (hits == left) break;
     }

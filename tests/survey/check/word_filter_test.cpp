@@ -1,6 +1,6 @@
-// The word-at-a-time check of the sharp numbers beyond the filter, bit by bit against
-// the primes it stands for: far up few candidates are left to it, too few for the
-// segment tests to reach every sharp number it moves by.
+// The filter and the word-at-a-time check, bit by bit against the primes they stand
+// for: a false hit shows only where a candidate would have been tossed, which the
+// segment tests' short ranges hardly ever hold.
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -16,7 +16,7 @@
 namespace sharp::survey {
 namespace {
 
-TEST(WordFilter, HitsBeyondTheFilterAreThePrimesBelow) {
+TEST(WordFilter, MovesThePrimesBelowOntoTheCandidates) {
     constexpr std::uint64_t kFirstByte = byteOf(1'000'000'000'000'000) & ~std::uint64_t{7};  // 10^15
     constexpr std::size_t kWords = 16;
     std::vector<std::uint8_t> bits(kLongestWordWindowBytes + 8 * kWords);
@@ -25,22 +25,36 @@ TEST(WordFilter, HitsBeyondTheFilterAreThePrimesBelow) {
     for (std::uint64_t p = primes.next_prime(); p < 30 * (kFirstByte + 8 * kWords); p = primes.next_prime()) {
         bits[byteOf(p) - low] |= static_cast<std::uint8_t>(1u << kBitOfResidue[p % 30]);
     }
-    for (const std::size_t upTo : {kWindowSharpCount + wordSharpsWithin(kWordWindowBytes), kWordSharpCount}) {
-        for (std::size_t w = 0; w < kWords; ++w) {
-            std::uint64_t expected = 0;
-            for (unsigned i = 0; i < 64; ++i) {
-                const std::uint64_t c = 30 * (kFirstByte + 8 * w + i / 8) + kResidues[i % 8];
-                for (std::size_t k = kWindowSharpCount; k < upTo; ++k) {
-                    if (isPrime64(c - kSharpsAscending[k])) expected |= std::uint64_t{1} << i;
-                }
+    // The candidates of word w a prime above one of the sharp numbers from .. to - 1.
+    const auto primesAbove = [](std::size_t w, std::size_t from, std::size_t to) {
+        std::uint64_t found = 0;
+        for (unsigned i = 0; i < 64; ++i) {
+            const std::uint64_t c = 30 * (kFirstByte + 8 * w + i / 8) + kResidues[i % 8];
+            for (std::size_t k = from; k < to; ++k) {
+                if (isPrime64(c - kSharpsAscending[k])) found |= std::uint64_t{1} << i;
             }
-            const std::size_t word = kLongestWordWindowBytes + 8 * w;
+        }
+        return found;
+    };
+    const std::uint8_t* const segment = bits.data() + kLongestWordWindowBytes;
+    const std::vector<std::uint64_t> everyBit(kWords, ~std::uint64_t{0});
+    for (const bool wide : {false, true}) {
+        std::vector<std::uint64_t> hits(kWords);
+        filterByWindowSharps(segment, everyBit.data(), hits.data(), kWords, wide);
+        for (std::size_t w = 0; w < kWords; ++w) {
+            EXPECT_EQ(hits[w], primesAbove(w, 0, kWindowSharpCount + (wide ? kWideFilterWordSharps : 0))) << wide << " " << w;
+        }
+    }
+    for (const std::size_t upTo : {kWindowSharpCount + kWideFilterWordSharps, kWordSharpCount}) {
+        for (std::size_t w = 0; w < kWords; ++w) {
             const auto wordBelow = [&](std::size_t back) {
-                std::uint64_t bytes;
-                std::memcpy(&bytes, bits.data() + word - back, 8);
-                return bytes;
+                std::uint64_t word;
+                std::memcpy(&word, segment + 8 * w - back, 8);
+                return word;
             };
-            EXPECT_EQ(hitsBeyondFilter(wordBelow, ~std::uint64_t{0}, upTo - kWindowSharpCount), expected) << upTo << " " << w;
+            EXPECT_EQ(hitsBeyondFilter(wordBelow, ~std::uint64_t{0}, 0, upTo - kWindowSharpCount),
+                      primesAbove(w, kWindowSharpCount, upTo))
+                << upTo << " " << w;
         }
     }
 }
