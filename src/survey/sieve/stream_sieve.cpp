@@ -238,8 +238,12 @@ void StreamSieve::start(std::uint64_t from, std::uint64_t horizon) {
         while (count > 0 && batch[count - 1] > limit) --count;
         more = count == primes.size_;
         std::size_t i = 0;
-        for (; i < count && batch[i] < largePrime_; ++i) addSievingPrime(batch[i]);
-        addLargePrimes(batch + i, count - i);
+        const std::uint64_t bucketFrom = std::min<std::uint64_t>(kSmallPrimeBlocks * blockBytes_, largePrime_);
+        for (; i < count && batch[i] < bucketFrom; ++i) addSievingPrime(batch[i]);
+        std::size_t large = i;
+        while (large < count && batch[large] < largePrime_) ++large;
+        addBucketPrimes(batch + i, large - i);
+        addLargePrimes(batch + large, count - large);
     }
     for (std::size_t region = 0; region < regions; ++region) applyMarks(region);
     // Each residue has its own crossing loop: primes of one residue in a row keep the
@@ -266,7 +270,7 @@ StreamSieve::FirstMultiple StreamSieve::firstMultipleOf(std::uint64_t p) const {
     return first;
 }
 
-StreamSieve::FirstMultiple StreamSieve::firstMultiple210Of(std::uint64_t p) const {
+[[gnu::always_inline]] inline StreamSieve::FirstMultiple StreamSieve::firstMultiple210Of(std::uint64_t p) const {
     FirstMultiple first;
     first.a = static_cast<std::uint32_t>(p / 30);
     first.r = static_cast<std::uint8_t>(kBitOfResidue[p % 30]);
@@ -279,11 +283,6 @@ StreamSieve::FirstMultiple StreamSieve::firstMultiple210Of(std::uint64_t p) cons
 }
 
 void StreamSieve::addSievingPrime(std::uint64_t p) {
-    if (p >= kSmallPrimeBlocks * blockBytes_) {
-        const FirstMultiple first = firstMultiple210Of(p);
-        if (first.byte <= horizon_) place(first.a, first.r, first.w, first.byte);
-        return;
-    }
     const FirstMultiple first = firstMultipleOf(p);
     const std::uint32_t a = first.a, r = first.r, w = first.w;
     if (first.byte > horizon_) return;
@@ -294,15 +293,26 @@ void StreamSieve::addSievingPrime(std::uint64_t p) {
     }
 }
 
-void StreamSieve::addLargePrimes(const std::uint64_t* primes, std::size_t count) {
+std::size_t StreamSieve::findHitting(const std::uint64_t* primes, std::size_t count) {
     // Far up most have no multiple in the stream: which ones do is decided without a
-    // branch, which would go either way at random, and only those go on to mark.
+    // branch, which would go either way at random. A loop of its own over a batch
+    // overlaps the first multiples' divisions.
     hitting_.resize(count);
     std::size_t hits = 0;
     for (std::size_t i = 0; i < count; ++i) {
         hitting_[hits] = firstMultiple210Of(primes[i]);
         hits += hitting_[hits].byte <= horizon_;
     }
+    return hits;
+}
+
+void StreamSieve::addBucketPrimes(const std::uint64_t* primes, std::size_t count) {
+    const std::size_t hits = findHitting(primes, count);
+    for (std::size_t i = 0; i < hits; ++i) place(hitting_[i].a, hitting_[i].r, hitting_[i].w, hitting_[i].byte);
+}
+
+void StreamSieve::addLargePrimes(const std::uint64_t* primes, std::size_t count) {
+    const std::size_t hits = findHitting(primes, count);
     for (std::size_t i = 0; i < hits; ++i) markLarge(hitting_[i].a, hitting_[i].r, hitting_[i].w, hitting_[i].byte);
 }
 

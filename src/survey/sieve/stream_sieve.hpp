@@ -118,7 +118,9 @@ private:
     std::uint64_t firstFactor(std::uint64_t p) const;
     FirstMultiple firstMultipleOf(std::uint64_t p) const;     // m coprime to 30
     FirstMultiple firstMultiple210Of(std::uint64_t p) const;  // m coprime to 210
-    void addSievingPrime(std::uint64_t p);
+    void addSievingPrime(std::uint64_t p);  // small or medium
+    std::size_t findHitting(const std::uint64_t* primes, std::size_t count);  // into hitting_
+    void addBucketPrimes(const std::uint64_t* primes, std::size_t count);
     void addLargePrimes(const std::uint64_t* primes, std::size_t count);
     void sieveNextBlock();
     void crossSmall(SmallPrime& prime, std::uint8_t* block, std::uint64_t blockStart, std::uint64_t end) const;
@@ -149,7 +151,7 @@ private:
     std::uint64_t start_ = 0, horizon_ = 0, blocksDone_ = 0;
     std::vector<SmallPrime> small_;
     MediumLists medium_, mediumNext_;  // the lists of this block, and of the next
-    std::vector<FirstMultiple> hitting_;  // a batch of large primes: those with multiples in the stream
+    std::vector<FirstMultiple> hitting_;  // a batch of bucket or large primes: those with multiples in the stream
     std::vector<std::uint8_t> largeMarks_;  // per byte of the stream: the bits large primes crossed off
     // Marks wait in a list per region of largeMarks_, set a region at a time while it
     // stays in the cache: set one by one, each would miss it.
