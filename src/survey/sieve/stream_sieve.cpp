@@ -86,16 +86,19 @@ std::uint64_t quotient(std::uint64_t x, std::uint64_t p) {
     return q;
 }
 
-// For m % 30, the first wheel index w with kResidues[w] >= m % 30 (29 is the last residue).
-constexpr std::array<std::uint8_t, 30> kWheelIndexFrom = [] {
-    std::array<std::uint8_t, 30> index{};
-    for (unsigned m = 0; m < 30; ++m) {
+// For m % Period, the first wheel index w with residues[w] >= m % Period (Period - 1
+// is the last residue).
+template <std::size_t Period, class Residues>
+constexpr std::array<std::uint8_t, Period> wheelIndexFrom(const Residues& residues) {
+    std::array<std::uint8_t, Period> index{};
+    for (unsigned m = 0; m < Period; ++m) {
         std::uint8_t w = 0;
-        while (kResidues[w] < m) ++w;
+        while (residues[w] < m) ++w;
         index[m] = w;
     }
     return index;
-}();
+}
+constexpr auto kWheelIndexFrom = wheelIndexFrom<30>(kResidues);
 
 // Bucket and large primes skip the multiples p m with 7 | m too, which the pattern has
 // crossed off already: m = 210 j + kResidues210[w], 48 residues a cycle where 30 has 8,
@@ -112,16 +115,7 @@ constexpr std::array<std::uint32_t, kResidues210Count + 1> kResidues210 = [] {
     return residues;
 }();
 
-// For m % 210, the first index w with kResidues210[w] >= m % 210 (209 is the last residue).
-constexpr std::array<std::uint8_t, 210> kWheel210IndexFrom = [] {
-    std::array<std::uint8_t, 210> index{};
-    for (unsigned m = 0; m < 210; ++m) {
-        std::uint8_t w = 0;
-        while (kResidues210[w] < m) ++w;
-        index[m] = w;
-    }
-    return index;
-}();
+constexpr auto kWheel210IndexFrom = wheelIndexFrom<210>(kResidues210);
 
 // A wheel place r << 6 | w of a bucket or large prime (r the bit of p % 30, w below
 // 48), as bucket entries and marks walk it: the bit its multiple clears, the step to
