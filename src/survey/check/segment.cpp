@@ -118,7 +118,7 @@ bool Segment::isPrimeOffset(std::uint64_t d) const {
     const int bit = kBitOfResidue[d % 30];
     if (bit < 0) return d == 3 || d == 5;
     const std::uint64_t byte = byteOf(d);
-    if (byte + window_ >= firstByte_ && byte < endByte_) return (sieve_.wordAt(byte) >> bit) & 1;
+    if (byte + window_ >= firstByte_ && byte < endByte_) return (sieve_.byteAt(byte) >> bit) & 1;
     return isPrime64(d);
 }
 

@@ -22,7 +22,6 @@ inline constexpr std::size_t kWordWindowBytes = 512 * 1024;
 // sharp number up to kLargestWordSharp, 223092870, is 7436429 bytes back.
 inline constexpr std::size_t kLongestWordWindowBytes = 7'436'440;
 
-
 // A sharp number beyond the filter's, a multiple of 30, keeps the residue: c - s lies
 // s / 30 bytes back, at the same bit. The bytes back of the k-th of them.
 inline constexpr auto kWordByteShifts = [] {

@@ -225,6 +225,7 @@ void StreamSieve::start(std::uint64_t from, std::uint64_t horizon) {
     // The primes come a batch at a time: far up almost all are large, and a loop over
     // a batch overlaps their first multiples.
     primesieve::iterator primes(firstSievingPrime, limit);
+    const std::uint64_t bucketFrom = std::min<std::uint64_t>(kSmallPrimeBlocks * blockBytes_, largePrime_);
     for (bool more = true; more;) {
         primes.generate_next_primes();
         const std::uint64_t* const batch = primes.primes_;
@@ -232,7 +233,6 @@ void StreamSieve::start(std::uint64_t from, std::uint64_t horizon) {
         while (count > 0 && batch[count - 1] > limit) --count;
         more = count == primes.size_;
         std::size_t i = 0;
-        const std::uint64_t bucketFrom = std::min<std::uint64_t>(kSmallPrimeBlocks * blockBytes_, largePrime_);
         for (; i < count && batch[i] < bucketFrom; ++i) addSievingPrime(batch[i]);
         std::size_t large = i;
         while (large < count && batch[large] < largePrime_) ++large;
@@ -245,39 +245,33 @@ void StreamSieve::start(std::uint64_t from, std::uint64_t horizon) {
     std::stable_sort(small_.begin(), small_.end(), [](const SmallPrime& x, const SmallPrime& y) { return x.r < y.r; });
 }
 
-std::uint64_t StreamSieve::firstFactor(std::uint64_t p) const {
+template <std::uint64_t Period>
+[[gnu::always_inline]] inline StreamSieve::FirstMultiple StreamSieve::firstMultipleOf(std::uint64_t p) const {
+    static_assert(Period == 30 || Period == 210);
     // The first multiple p m to cross: m >= p (smaller ones have smaller factors) and
-    // p m at or above the stream's first number.
+    // p m at or above the stream's first number; then the first such m coprime to Period.
     const std::uint64_t firstNumber = 30 * start_;
     const std::uint64_t below = quotient(firstNumber, p);
-    return std::max(p, below + (below * p != firstNumber));
-}
-
-StreamSieve::FirstMultiple StreamSieve::firstMultipleOf(std::uint64_t p) const {
+    const std::uint64_t m0 = std::max(p, below + (below * p != firstNumber));
     FirstMultiple first;
     first.a = static_cast<std::uint32_t>(p / 30);
     first.r = static_cast<std::uint8_t>(kBitOfResidue[p % 30]);
-    const std::uint64_t m0 = firstFactor(p);  // then the first m coprime to 30
-    first.cycle = m0 / 30;
-    first.w = kWheelIndexFrom[m0 % 30];
-    first.byte = p * first.cycle + std::uint64_t{first.a} * kResidues[first.w] + kCrossOffset[first.r][first.w];
-    return first;
-}
-
-[[gnu::always_inline]] inline StreamSieve::FirstMultiple StreamSieve::firstMultiple210Of(std::uint64_t p) const {
-    FirstMultiple first;
-    first.a = static_cast<std::uint32_t>(p / 30);
-    first.r = static_cast<std::uint8_t>(kBitOfResidue[p % 30]);
-    const std::uint64_t m0 = firstFactor(p);  // then the first m coprime to 210
-    first.cycle = m0 / 210;
-    first.w = kWheel210IndexFrom[m0 % 210];
-    const std::uint64_t residue = kResidues210[first.w];
-    first.byte = 7 * p * first.cycle + std::uint64_t{first.a} * residue + (p % 30) * residue / 30;
+    first.cycle = m0 / Period;
+    std::uint64_t residue;
+    if constexpr (Period == 30) {
+        first.w = kWheelIndexFrom[m0 % 30];
+        residue = kResidues[first.w];
+    } else {
+        first.w = kWheel210IndexFrom[m0 % 210];
+        residue = kResidues210[first.w];
+    }
+    // p m = 30 (Period / 30 p cycle + a residue) + (p % 30) residue.
+    first.byte = Period / 30 * p * first.cycle + std::uint64_t{first.a} * residue + (p % 30) * residue / 30;
     return first;
 }
 
 void StreamSieve::addSievingPrime(std::uint64_t p) {
-    const FirstMultiple first = firstMultipleOf(p);
+    const FirstMultiple first = firstMultipleOf<30>(p);
     const std::uint32_t a = first.a, r = first.r, w = first.w;
     if (first.byte > horizon_) return;
     if (p < kMediumPrimeFrom) {
@@ -294,7 +288,7 @@ std::size_t StreamSieve::findHitting(const std::uint64_t* primes, std::size_t co
     hitting_.resize(count);
     std::size_t hits = 0;
     for (std::size_t i = 0; i < count; ++i) {
-        hitting_[hits] = firstMultiple210Of(primes[i]);
+        hitting_[hits] = firstMultipleOf<210>(primes[i]);
         hits += hitting_[hits].byte <= horizon_;
     }
     return hits;

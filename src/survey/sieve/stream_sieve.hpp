@@ -3,9 +3,9 @@
 // back. Its sieving primes are found once per stream, a worker's job, and carry
 // their next multiple from block to block: small ones cross off many multiples a
 // cache-sized piece of the block in a loop unrolled over the wheel, the next ones
-// fewer in loops unrolled per place in the wheel, a list for each; larger ones wait in buckets for the block they
-// hit next; the many large ones of far up mark their few multiples in the whole
-// stream at once, as they are found, and are not kept at all.
+// fewer in loops unrolled per place in the wheel, a list for each; larger ones wait
+// in buckets for the block they hit next; the many large ones of far up mark their
+// few multiples in the whole stream at once, as they are found, and are not kept.
 #pragma once
 
 #include <array>
@@ -40,8 +40,10 @@ public:
     void copy(std::uint64_t from, std::uint64_t to, std::uint8_t* out) const;
     // The first byte still held: the stream's, or the ring's length back from its end.
     std::uint64_t heldFrom() const;
-    // The prime bits of the 8 bytes from `byte` on, all held, as a word (the first byte
-    // lowest). Inline: the word check looks up a dozen for a word with a candidate left.
+    // The prime bits of byte `byte`, held, and of the 8 bytes from it on as a word (the
+    // first byte lowest). Inline: the word check looks up a dozen for a word with a
+    // candidate left.
+    std::uint8_t byteAt(std::uint64_t byte) const { return *heldByte(byte); }
     std::uint64_t wordAt(std::uint64_t byte) const {
         if (((byte - start_) & (blockBytes_ - 1)) > blockBytes_ - 8) [[unlikely]] return wordAcrossBlocks(byte);
         std::uint64_t word;
@@ -58,9 +60,9 @@ private:
         std::uint8_t r, w;
     };
 public:
-    // A sieving prime p = 30 a + kResidues[r] with a few to a few hundred multiples a block: the
-    // byte of its next one, m = 30 j + kResidues[w]. It is kept in the list of its r
-    // and w, so that the crossing loop for a whole list enters the wheel at one place.
+    // A sieving prime p = 30 a + kResidues[r] with a few to a few hundred multiples a
+    // block: the byte of its next one, m = 30 j + kResidues[w]. It is kept in the list
+    // of its r and w, so that the crossing loop for a whole list enters the wheel at one place.
     struct MediumPrime {
         std::uint32_t at;  // the byte of its next multiple, from the stream's first: 8 bytes a prime
         std::uint32_t a;   // stream through the cache every block, half of 16
@@ -115,9 +117,9 @@ private:
     };
 
     void start(std::uint64_t from, std::uint64_t horizon);
-    std::uint64_t firstFactor(std::uint64_t p) const;
-    FirstMultiple firstMultipleOf(std::uint64_t p) const;     // m coprime to 30
-    FirstMultiple firstMultiple210Of(std::uint64_t p) const;  // m coprime to 210
+    // m coprime to Period: 30 for small and medium primes, 210 for bucket and large ones.
+    template <std::uint64_t Period>
+    FirstMultiple firstMultipleOf(std::uint64_t p) const;
     void addSievingPrime(std::uint64_t p);  // small or medium
     std::size_t findHitting(const std::uint64_t* primes, std::size_t count);  // into hitting_
     void addBucketPrimes(const std::uint64_t* primes, std::size_t count);
