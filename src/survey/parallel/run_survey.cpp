@@ -195,15 +195,28 @@ std::vector<ClassCounts> runSurvey(const SurveyPlan& plan, const std::function<v
     const std::uint64_t segmentWords = plan.segmentOdds / 64;
     Scheduler scheduler(jobWordsFor(plan), kLookaheadPerThread * threads, nextPiece, collect);
     const WheelPattern pattern;
+    // Made while there is memory: where a thread finds none, telling it must need none,
+    // or the exception would end the program instead of the survey.
+    const std::exception_ptr noMemory = std::make_exception_ptr(
+        std::runtime_error("not enough memory for a worker thread's segment; give fewer --threads"));
     const auto work = [&] {
         try {
             Segment segment(pattern, segmentWords);
             for (Job job; scheduler.take(job);) scheduler.finish(job, testJob(segment, plan, job, segmentWords));
         } catch (const std::bad_alloc&) {
-            scheduler.fail(std::make_exception_ptr(
-                std::runtime_error("not enough memory for a worker thread's segment; give fewer --threads")));
+            scheduler.fail(noMemory);
         } catch (...) {
             scheduler.fail(std::current_exception());
+        }
+    };
+    // Stops the workers already started at once, not after the whole survey.
+    const auto failToStart = [&](unsigned t, const std::system_error& failure) {
+        try {
+            scheduler.fail(std::make_exception_ptr(std::runtime_error(
+                "cannot start worker thread " + std::to_string(t + 1) + " of " + std::to_string(threads) + ": " +
+                failure.code().message() + "; give fewer --threads")));
+        } catch (const std::bad_alloc&) {
+            scheduler.fail(noMemory);
         }
     };
     std::vector<std::jthread> workers;
@@ -211,10 +224,10 @@ std::vector<ClassCounts> runSurvey(const SurveyPlan& plan, const std::function<v
         try {
             workers.emplace_back(work);
         } catch (const std::system_error& failure) {
-            // Stop the workers already started at once, not after the whole survey.
-            scheduler.fail(std::make_exception_ptr(std::runtime_error(
-                "cannot start worker thread " + std::to_string(t + 1) + " of " + std::to_string(threads) + ": " +
-                failure.code().message() + "; give fewer --threads")));
+            failToStart(t, failure);
+            break;
+        } catch (const std::bad_alloc&) {
+            scheduler.fail(noMemory);
             break;
         }
     }
