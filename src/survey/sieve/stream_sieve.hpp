@@ -119,7 +119,7 @@ private:
     void start(std::uint64_t from, std::uint64_t horizon);
     // m coprime to Period: 30 for small and medium primes, 210 for bucket and large ones.
     template <std::uint64_t Period>
-    FirstMultiple firstMultipleOf(std::uint64_t p) const;
+    FirstMultiple firstMultipleOf(std::uint64_t p, std::uint64_t below) const;  // below: the first number / p
     void addSievingPrime(std::uint64_t p);  // small or medium
     std::size_t findHitting(const std::uint64_t* primes, std::size_t count);  // into hitting_
     void addBucketPrimes(const std::uint64_t* primes, std::size_t count);
@@ -154,6 +154,7 @@ private:
     std::vector<SmallPrime> small_;
     MediumLists medium_, mediumNext_;  // the lists of this block, and of the next
     std::vector<FirstMultiple> hitting_;  // a batch of bucket or large primes: those with multiples in the stream
+    std::vector<std::uint64_t> quotients_;  // the batch's first number / p, off by one
     std::vector<std::uint8_t> largeMarks_;  // per byte of the stream: the bits large primes crossed off
     // Marks wait in a list per region of largeMarks_, set a region at a time while it
     // stays in the cache: set one by one, each would miss it.
