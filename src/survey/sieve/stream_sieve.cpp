@@ -5,6 +5,7 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <new>
 #include <stdexcept>
 #include <utility>
 
@@ -173,7 +174,7 @@ StreamSieve::StreamSieve(const WheelPattern& pattern, std::size_t blockBytes, st
       ringBlocks_(std::bit_ceil((longestRead + blockBytes - 1) / blockBytes + 1)),
       longestStream_(std::max<std::uint64_t>(longestStream, longestRead)),
       largePrime_(largePrime),
-      ring_(ringBlocks_ * blockBytes) {
+      ring_(allocateLarge(ringBlocks_ * blockBytes)) {
     if (blockBytes < 8 || !std::has_single_bit(blockBytes)) throw std::invalid_argument("sieve blocks not a power of two");
     if (blockBytes > std::size_t{1} << (32 - kPlaceBits)) throw std::invalid_argument("sieve blocks over 8 MiB");
     if (pattern.largestPrime() < 7) throw std::invalid_argument("a sieve pattern without the multiples of 7");
@@ -331,9 +332,13 @@ void StreamSieve::addLargePrimes(const std::uint64_t* primes, std::size_t count)
 
 StreamSieve::Chunk* StreamSieve::takeChunk() {
     if (freeChunks_ == nullptr) {
-        chunks_.push_back(std::make_unique<Chunk>());
-        chunks_.back()->next = nullptr;
-        freeChunks_ = chunks_.back().get();
+        chunkSlabs_.push_back(allocateLarge(kSlabChunks * sizeof(Chunk)));
+        Chunk* const slab = reinterpret_cast<Chunk*>(chunkSlabs_.back().get());
+        for (std::size_t k = 0; k < kSlabChunks; ++k) {
+            Chunk* const chunk = new (slab + k) Chunk;
+            chunk->next = freeChunks_;
+            freeChunks_ = chunk;
+        }
     }
     Chunk* const chunk = freeChunks_;
     freeChunks_ = chunk->next;
@@ -402,7 +407,7 @@ void StreamSieve::clearMarked(std::uint8_t* bits, std::uint64_t blockStart) cons
 void StreamSieve::sieveNextBlock() {
     const std::uint64_t block = blocksDone_;
     const std::uint64_t blockStart = start_ + block * blockBytes_;
-    std::uint8_t* const bits = ring_.data() + (block & (ringBlocks_ - 1)) * blockBytes_;
+    std::uint8_t* const bits = ring_.get() + (block & (ringBlocks_ - 1)) * blockBytes_;
     pattern_.fill(blockStart, blockBytes_, bits);
     keepPrimes(blockStart, blockBytes_, bits, pattern_.largestPrime());
     for (std::uint64_t piece = blockStart; piece < blockStart + blockBytes_; piece += kPieceBytes) {
