@@ -4,11 +4,14 @@
 #pragma once
 
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+// Code written for AVX2 by hand, chosen at run time.
+#define SHARP_HAS_AVX2_PATH 1
 // Four words per instruction with AVX2, where the plain path takes two.
 #define SHARP_WITH_VECTORS __attribute__((target_clones("avx2", "default")))
 // The processor's population count, where the plain path counts bits in a library call.
 #define SHARP_WITH_POPCNT __attribute__((target_clones("popcnt", "default")))
 #else
+#define SHARP_HAS_AVX2_PATH 0
 #define SHARP_WITH_VECTORS
 #define SHARP_WITH_POPCNT
 #endif

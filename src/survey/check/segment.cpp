@@ -9,6 +9,10 @@
 #include "survey/check/word_filter.hpp"
 #include "survey/vector_paths.hpp"
 
+#if SHARP_HAS_AVX2_PATH
+#include <immintrin.h>
+#endif
+
 namespace sharp::survey {
 
 namespace {
@@ -35,8 +39,8 @@ constexpr std::uint64_t kLargeSievingPrime = std::uint64_t{1} << 25;
 std::size_t segmentBytesFor(std::uint64_t words) { return static_cast<std::size_t>((128 * words) / 30 + 24); }
 
 SHARP_WITH_POPCNT
-ClassCounts countWords(const std::uint64_t* primes, const std::uint64_t* candidates, const std::uint64_t* hits,
-                       std::size_t first, std::size_t last, std::uint64_t firstMask, std::uint64_t lastMask) {
+ClassCounts countWordsOneByOne(const std::uint64_t* primes, const std::uint64_t* candidates, const std::uint64_t* hits,
+                               std::size_t first, std::size_t last, std::uint64_t firstMask, std::uint64_t lastMask) {
     std::uint64_t candidateCount = 0, hitCount = 0, trueCount = 0, tossedPrimeCount = 0;
     for (std::size_t j = first; j <= last; ++j) {
         std::uint64_t mask = ~std::uint64_t{0};
@@ -57,6 +61,71 @@ ClassCounts countWords(const std::uint64_t* primes, const std::uint64_t* candida
     counts.tossedPrimes = tossedPrimeCount;
     counts.tossedComposites = candidateCount - hitCount - tossedPrimeCount;
     return counts;
+}
+
+#if SHARP_HAS_AVX2_PATH
+// The bits of each byte of four quantities at once, counted by nibble from a table of
+// 16 (no vector population count without AVX-512), summed over up to 31 vectors a
+// byte can hold: four words an instruction where the processor's count takes one
+// word, 4 % of the time at 10^11.
+__attribute__((target("avx2"), always_inline)) inline __m256i bitsPerByte(__m256i v) {
+    const __m256i nibbles = _mm256_setr_epi8(0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4,  //
+                                             0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4);
+    const __m256i low = _mm256_set1_epi8(0x0f);
+    return _mm256_add_epi8(_mm256_shuffle_epi8(nibbles, _mm256_and_si256(v, low)),
+                           _mm256_shuffle_epi8(nibbles, _mm256_and_si256(_mm256_srli_epi16(v, 4), low)));
+}
+
+__attribute__((target("avx2"), always_inline)) inline __m256i load(const std::uint64_t* at) {
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
+}
+
+__attribute__((target("avx2"))) ClassCounts countWordsFourAtATime(const std::uint64_t* primes,
+                                                                  const std::uint64_t* candidates,
+                                                                  const std::uint64_t* hits, std::size_t words) {
+    __m256i totals[4] = {_mm256_setzero_si256(), _mm256_setzero_si256(), _mm256_setzero_si256(), _mm256_setzero_si256()};
+    std::size_t j = 0;
+    while (j + 4 <= words) {
+        __m256i sums[4] = {_mm256_setzero_si256(), _mm256_setzero_si256(), _mm256_setzero_si256(), _mm256_setzero_si256()};
+        for (int round = 0; round < 31 && j + 4 <= words; ++round, j += 4) {
+            const __m256i c = load(candidates + j), h = load(hits + j), p = load(primes + j);
+            sums[0] = _mm256_add_epi8(sums[0], bitsPerByte(c));
+            sums[1] = _mm256_add_epi8(sums[1], bitsPerByte(h));
+            sums[2] = _mm256_add_epi8(sums[2], bitsPerByte(_mm256_and_si256(h, p)));
+            sums[3] = _mm256_add_epi8(sums[3], bitsPerByte(_mm256_andnot_si256(h, _mm256_and_si256(c, p))));
+        }
+        for (int k = 0; k < 4; ++k) totals[k] = _mm256_add_epi64(totals[k], _mm256_sad_epu8(sums[k], _mm256_setzero_si256()));
+    }
+    std::uint64_t total[4];
+    for (int k = 0; k < 4; ++k) {
+        alignas(32) std::uint64_t lanes[4];
+        _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), totals[k]);
+        total[k] = lanes[0] + lanes[1] + lanes[2] + lanes[3];
+    }
+    ClassCounts counts;
+    if (j < words) counts = countWordsOneByOne(primes, candidates, hits, j, words - 1, ~std::uint64_t{0}, ~std::uint64_t{0});
+    counts.candidates += total[0];
+    counts.hits += total[1];
+    counts.truePrimes += total[2];
+    counts.falsePrimes += total[1] - total[2];
+    counts.tossedPrimes += total[3];
+    counts.tossedComposites += total[0] - total[1] - total[3];
+    return counts;
+}
+#endif
+
+ClassCounts countWords(const std::uint64_t* primes, const std::uint64_t* candidates, const std::uint64_t* hits,
+                       std::size_t first, std::size_t last, std::uint64_t firstMask, std::uint64_t lastMask) {
+#if SHARP_HAS_AVX2_PATH
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    if (avx2 && last > first + 1) {
+        ClassCounts counts = countWordsOneByOne(primes, candidates, hits, first, first, firstMask, ~std::uint64_t{0});
+        counts += countWordsOneByOne(primes, candidates, hits, last, last, ~std::uint64_t{0}, lastMask);
+        counts += countWordsFourAtATime(primes + first + 1, candidates + first + 1, hits + first + 1, last - first - 1);
+        return counts;
+    }
+#endif
+    return countWordsOneByOne(primes, candidates, hits, first, last, firstMask, lastMask);
 }
 
 // A word's mask of the bits of byte `at` (0 .. 7) given by `bits`, all bits above it set.
