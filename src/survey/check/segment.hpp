@@ -77,6 +77,7 @@ private:
     std::vector<std::uint64_t> primes_;  // the filter's window (up to kWordWindowBytes) and the segment: 1 and the primes from 7
     std::vector<std::uint64_t> candidates_;
     std::vector<std::uint64_t> hits_;  // the candidates that are sieve hits
+    std::vector<std::uint32_t> leftWords_;  // the words with a candidate the filter left
     std::vector<TossedCandidate> tossed_;
     StreamSieve sieve_;
 };
