@@ -321,8 +321,15 @@ std::size_t StreamSieve::findHitting(const std::uint64_t* primes, std::size_t co
 }
 
 void StreamSieve::addBucketPrimes(const std::uint64_t* primes, std::size_t count) {
-    const std::size_t hits = findHitting(primes, count);
-    for (std::size_t i = 0; i < hits; ++i) place(hitting_[i].a, hitting_[i].r, hitting_[i].w, hitting_[i].byte);
+    // Bucket primes are below a job's length: nearly all have multiples in the stream,
+    // so the branch is foreseen, and each is placed as soon as found.
+    quotients_.resize(count);
+    const std::uint64_t firstNumber = 30 * start_;
+    approximateQuotients(firstNumber, primes, count, quotients_.data());
+    for (std::size_t i = 0; i < count; ++i) {
+        const FirstMultiple first = firstMultipleOf<210>(primes[i], quotient(firstNumber, primes[i], quotients_[i]));
+        if (first.byte <= horizon_) place(first.a, first.r, first.w, first.byte);
+    }
 }
 
 void StreamSieve::addLargePrimes(const std::uint64_t* primes, std::size_t count) {
