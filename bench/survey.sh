@@ -54,7 +54,7 @@ for row in $rows; do
       for (i = 2; i <= n; i++) for (j = i; j > 1 && a[j - 1] > a[j]; j--) { t = a[j]; a[j] = a[j - 1]; a[j - 1] = t }
       return n % 2 ? a[(n + 1) / 2] : (a[n / 2] + a[n / 2 + 1]) / 2
     }
-    END { printf "%-44s %9.2f %9.2f %7.2f %8.1f MB %8.1f MB  (%d runs)\n", r, median(f), median(s), median(q), fk / 1024, k / 1024, n }' <<<"$times"
+    END { printf "%-44s %9.2f %9.2f %7.2f %8.1f MB %8.1f MB  (%d run%s)\n", r, median(f), median(s), median(q), fk / 1024, k / 1024, n, n == 1 ? "" : "s" }' <<<"$times"
 done
 
 # Wall seconds, and the survey's own "time:" (which leaves out mpirun's start-up).
