@@ -304,36 +304,35 @@ void StreamSieve::addSievingPrime(std::uint64_t p) {
     }
 }
 
-std::size_t StreamSieve::findHitting(const std::uint64_t* primes, std::size_t count) {
-    // Far up most have no multiple in the stream: which ones do is decided without a
-    // branch, which would go either way at random. A loop of its own over a batch
-    // overlaps the first multiples' divisions.
-    hitting_.resize(count);
+template <class Use>
+void StreamSieve::forEachFirstMultiple(const std::uint64_t* primes, std::size_t count, Use&& use) {
+    // The quotients first, a batch in a vector loop: one at a time they took most of a
+    // far stream's start.
     quotients_.resize(count);
     const std::uint64_t firstNumber = 30 * start_;
     approximateQuotients(firstNumber, primes, count, quotients_.data());
-    std::size_t hits = 0;
     for (std::size_t i = 0; i < count; ++i) {
-        hitting_[hits] = firstMultipleOf<210>(primes[i], quotient(firstNumber, primes[i], quotients_[i]));
-        hits += hitting_[hits].byte <= horizon_;
+        use(firstMultipleOf<210>(primes[i], quotient(firstNumber, primes[i], quotients_[i])));
     }
-    return hits;
 }
 
 void StreamSieve::addBucketPrimes(const std::uint64_t* primes, std::size_t count) {
     // Bucket primes are below a job's length: nearly all have multiples in the stream,
     // so the branch is foreseen, and each is placed as soon as found.
-    quotients_.resize(count);
-    const std::uint64_t firstNumber = 30 * start_;
-    approximateQuotients(firstNumber, primes, count, quotients_.data());
-    for (std::size_t i = 0; i < count; ++i) {
-        const FirstMultiple first = firstMultipleOf<210>(primes[i], quotient(firstNumber, primes[i], quotients_[i]));
+    forEachFirstMultiple(primes, count, [this](const FirstMultiple& first) {
         if (first.byte <= horizon_) place(first.a, first.r, first.w, first.byte);
-    }
+    });
 }
 
 void StreamSieve::addLargePrimes(const std::uint64_t* primes, std::size_t count) {
-    const std::size_t hits = findHitting(primes, count);
+    // Far up most have no multiple in the stream: which ones do is decided without a
+    // branch, which would go either way at random, and they are marked in a loop of their own.
+    hitting_.resize(count);
+    std::size_t hits = 0;
+    forEachFirstMultiple(primes, count, [&](const FirstMultiple& first) {
+        hitting_[hits] = first;
+        hits += first.byte <= horizon_;
+    });
     for (std::size_t i = 0; i < hits; ++i) markLarge(hitting_[i].a, hitting_[i].r, hitting_[i].w, hitting_[i].byte);
 }
 

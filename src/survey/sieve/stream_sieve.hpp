@@ -125,7 +125,9 @@ private:
     template <std::uint64_t Period>
     FirstMultiple firstMultipleOf(std::uint64_t p, std::uint64_t below) const;  // below: the first number / p
     void addSievingPrime(std::uint64_t p);  // small or medium
-    std::size_t findHitting(const std::uint64_t* primes, std::size_t count);  // into hitting_
+    // use(first multiple) for each of a batch of bucket or large primes, on the wheel of 210.
+    template <class Use>
+    void forEachFirstMultiple(const std::uint64_t* primes, std::size_t count, Use&& use);
     void addBucketPrimes(const std::uint64_t* primes, std::size_t count);
     void addLargePrimes(const std::uint64_t* primes, std::size_t count);
     void sieveNextBlock();
@@ -157,7 +159,7 @@ private:
     std::uint64_t start_ = 0, horizon_ = 0, blocksDone_ = 0;
     std::vector<SmallPrime> small_;
     MediumLists medium_, mediumNext_;  // the lists of this block, and of the next
-    std::vector<FirstMultiple> hitting_;  // a batch of bucket or large primes: those with multiples in the stream
+    std::vector<FirstMultiple> hitting_;  // a batch of large primes: those with multiples in the stream
     std::vector<std::uint64_t> quotients_;  // the batch's first number / p, off by one
     std::vector<std::uint8_t> largeMarks_;  // per byte of the stream: the bits large primes crossed off
     // Marks wait in a list per region of largeMarks_, set a region at a time while it
