@@ -6,7 +6,8 @@
 # (the ratio the median of the pairs' own), since one run of 0.3 s is mostly noise:
 #   [0, 10^10], [0, 10^11], 10^9 numbers at 10^12, 10^15, 10^18 and [2^64 - 2^30, 2^64 - 1]
 # (ROWS="FROM:TO ..." to choose others); then 2 MPI ranks of 1 thread against 1
-# process of 2 threads on [0, 10^10]. It first says which vector path the filter takes.
+# process of 2 threads on [0, 10^10], after how both scale from [0, 10^11] to [0, 10^12].
+# It first says which vector path the filter takes.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/install-deps.sh test
@@ -56,6 +57,25 @@ for row in $rows; do
     }
     END { printf "%-44s %9.2f %9.2f %7.2f %8.1f MB %8.1f MB  (%d run%s)\n", r, median(f), median(s), median(q), fk / 1024, k / 1024, n, n == 1 ? "" : "s" }' <<<"$times"
 done
+
+# How each scales from [0, 10^11] to [0, 10^12], the floor's own figure beside the
+# survey's: [0, 10^11] is timed before and after [0, 10^12] and the two averaged,
+# since one run of it moves by a tenth within minutes. SCALING=0 skips it (4 minutes).
+if [[ ${SCALING:-1} != 0 ]]; then
+  declare -A small large
+  for pass in 1 2; do
+    read -r small[primesieve$pass] _ < <(timed primesieve 0 100000000000 --count --threads="$threads" -q)
+    read -r small[survey$pass] _ < <(timed build/sharp-survey --from 0 1e11 --threads="$threads" --quiet)
+    [[ $pass == 2 ]] && break
+    read -r large[primesieve] _ < <(timed primesieve 0 1000000000000 --count --threads="$threads" -q)
+    read -r large[survey] _ < <(timed build/sharp-survey --from 0 1e12 --threads="$threads" --quiet)
+  done
+  echo "[0, 10^12] against [0, 10^11] (the mean of a run before and after):"
+  for program in primesieve survey; do
+    awk -v p="$program" -v l="${large[$program]}" -v a="${small[${program}1]}" -v b="${small[${program}2]}" \
+      'BEGIN { printf "  %-10s %7.2f s / %6.2f s = %5.2f\n", p, l, (a + b) / 2, 2 * l / (a + b) }'
+  done
+fi
 
 # Wall seconds, and the survey's own "time:" (which leaves out mpirun's start-up).
 measure() {
