@@ -163,20 +163,25 @@ constexpr std::array<WheelStep, 8 << 6> kWheelSteps = [] {
     return steps;
 }();
 
+// `blockBytes`, checked before anything is sized by it.
+std::size_t checkedBlockBytes(std::size_t blockBytes) {
+    if (blockBytes < 8 || !std::has_single_bit(blockBytes)) throw std::invalid_argument("sieve blocks not a power of two");
+    if (blockBytes > std::size_t{1} << (32 - kPlaceBits)) throw std::invalid_argument("sieve blocks over 8 MiB");
+    return blockBytes;
+}
+
 }  // namespace
 
 StreamSieve::StreamSieve(const WheelPattern& pattern, std::size_t blockBytes, std::size_t longestRead,
                          std::uint64_t longestStream, std::uint64_t largePrime)
     : pattern_(pattern),
-      blockBytes_(blockBytes),
-      blockShift_(static_cast<unsigned>(std::countr_zero(blockBytes))),
+      blockBytes_(checkedBlockBytes(blockBytes)),
+      blockShift_(static_cast<unsigned>(std::countr_zero(blockBytes_))),
       // A power of two: a held byte's block is found with a mask.
-      ringBlocks_(std::bit_ceil((longestRead + blockBytes - 1) / blockBytes + 1)),
+      ringBlocks_(std::bit_ceil((longestRead + blockBytes_ - 1) / blockBytes_ + 1)),
       longestStream_(std::max<std::uint64_t>(longestStream, longestRead)),
       largePrime_(largePrime),
       ring_(allocateLarge(ringBlocks_ * blockBytes)) {
-    if (blockBytes < 8 || !std::has_single_bit(blockBytes)) throw std::invalid_argument("sieve blocks not a power of two");
-    if (blockBytes > std::size_t{1} << (32 - kPlaceBits)) throw std::invalid_argument("sieve blocks over 8 MiB");
     if (pattern.largestPrime() < 7) throw std::invalid_argument("a sieve pattern without the multiples of 7");
     // A bucket prime p = 30 a + r steps at most 10 a + 10 bytes to its next multiple: so
     // many blocks ahead, and the block being crossed, each have a cursor of their own.
@@ -192,11 +197,12 @@ void StreamSieve::read(std::uint64_t from, std::uint64_t to, std::uint64_t horiz
 
 void StreamSieve::sieve(std::uint64_t from, std::uint64_t to, std::uint64_t horizon) {
     horizon = std::max(horizon, to - 1);
-    // After sieving up to `to`, the ring still holds `from` only if it is not too far back.
+    // After sieving up to `to` (or as far as it is sieved already, when that is further),
+    // the ring still holds `from` only if it is not too far back; otherwise a new stream.
     const auto reachable = [&] {
         if (!started_ || from < start_ || from > sievedEnd() || to - 1 > horizon_) return false;
-        const std::uint64_t blocksNeeded = (to - start_ + blockBytes_ - 1) / blockBytes_;
-        const std::uint64_t heldFrom = blocksNeeded > ringBlocks_ ? start_ + (blocksNeeded - ringBlocks_) * blockBytes_ : start_;
+        const std::uint64_t blocksHeld = std::max(blocksDone_, (to - start_ + blockBytes_ - 1) / blockBytes_);
+        const std::uint64_t heldFrom = blocksHeld > ringBlocks_ ? start_ + (blocksHeld - ringBlocks_) * blockBytes_ : start_;
         return from >= heldFrom;
     };
     if (!reachable()) start(from, horizon);
@@ -204,6 +210,7 @@ void StreamSieve::sieve(std::uint64_t from, std::uint64_t to, std::uint64_t hori
 }
 
 void StreamSieve::copy(std::uint64_t from, std::uint64_t to, std::uint8_t* out) const {
+    if (!holds(from, to)) throw std::out_of_range("a sieve read outside the bytes it holds");
     for (std::uint64_t byte = from; byte < to;) {
         const std::uint64_t offset = (byte - start_) & (blockBytes_ - 1);
         const std::uint64_t take = std::min<std::uint64_t>(blockBytes_ - offset, to - byte);

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <stdexcept>
 #include <vector>
 
 #include "survey/sieve/large_buffer.hpp"
@@ -20,6 +21,15 @@
 
 namespace sharp::survey {
 
+// How it is read:
+// - A stream goes forward. A read's bytes are sieved up to its end and stay held until
+//   the ring's length of later bytes is sieved: a read may reach back into what is
+//   held (a segment and the window below it), never further.
+// - A read of bytes no longer held, or before the stream, or past its horizon, starts
+//   a new stream at its first byte: slower, never stale bits.
+// - copy, byteAt and wordAt only look at what is held: copy refuses anything else
+//   with std::out_of_range; byteAt and wordAt, in the hot loops, are checked where
+//   SHARP_CHECK_CONTRACTS is defined (the sanitizer builds).
 class StreamSieve {
 public:
     // Sieves blocks of `blockBytes` (a power of two from 8 on); reads take at most `longestRead`
@@ -44,8 +54,12 @@ public:
     // The prime bits of byte `byte`, held, and of the 8 bytes from it on as a word (the
     // first byte lowest). Inline: the word check looks up a dozen for a word with a
     // candidate left.
-    std::uint8_t byteAt(std::uint64_t byte) const { return *heldByte(byte); }
+    std::uint8_t byteAt(std::uint64_t byte) const {
+        checkHeld(byte, byte + 1);
+        return *heldByte(byte);
+    }
     std::uint64_t wordAt(std::uint64_t byte) const {
+        checkHeld(byte, byte + 8);
         if (((byte - start_) & (blockBytes_ - 1)) > blockBytes_ - 8) [[unlikely]] return wordAcrossBlocks(byte);
         std::uint64_t word;
         std::memcpy(&word, heldByte(byte), 8);
@@ -66,7 +80,7 @@ public:
     // of its r and w, so that the crossing loop for a whole list enters the wheel at one place.
     struct MediumPrime {
         std::uint32_t at;  // the byte of its next multiple, from the stream's first: 8 bytes a prime
-        std::uint32_t a;   // stream through the cache every block, half of 16
+        std::uint32_t a;   // p = 30 a + r, its r known from its list
     };
     // A list that only grows or is emptied. Its append is inlined in the crossing loops
     // by force: called, it took a third of their time.
@@ -143,6 +157,14 @@ private:
     Chunk* takeChunk();
     void releaseChunks(Chunk* list);
     std::uint64_t sievedEnd() const { return start_ + blocksDone_ * blockBytes_; }
+    bool holds(std::uint64_t from, std::uint64_t to) const {
+        return started_ && from <= to && from >= heldFrom() && to <= sievedEnd();
+    }
+    void checkHeld([[maybe_unused]] std::uint64_t from, [[maybe_unused]] std::uint64_t to) const {
+#ifdef SHARP_CHECK_CONTRACTS
+        if (!holds(from, to)) throw std::out_of_range("a sieve read outside the bytes it holds");
+#endif
+    }
     const std::uint8_t* heldByte(std::uint64_t byte) const {
         const std::uint64_t at = byte - start_;
         return ring_.get() + ((at >> blockShift_) & (ringBlocks_ - 1)) * blockBytes_ + (at & (blockBytes_ - 1));

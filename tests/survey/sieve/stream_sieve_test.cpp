@@ -1,6 +1,7 @@
 // The survey's own sieve against primesieve: the same primes, bit for bit, at every
 // height, across block and bucket boundaries, and up to 2^64 - 1.
 #include <cstring>
+#include <stdexcept>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -70,6 +71,26 @@ TEST(StreamSieve, SamePrimesAsPrimesieve) {
         {1'000'000'000'000'000, 1'000'000'000'600'000, 1 << 16, 5000, 1 << 20, 1 << 20},  // 10^15
     };
     for (const Case& c : cases) expectPrimesOf(c.low, c.high, c.blockBytes, c.piece, c.stream, c.large);
+}
+
+// Outside the reading contract: a read that jumps back behind the ring gets true bits
+// (from a new stream), never stale ones; bytes not held are refused; so are block
+// sizes that are no power of two from 8 to 8 MiB, before anything is sized by them.
+TEST(StreamSieve, ReadsOutsideItsContract) {
+    const WheelPattern pattern;
+    constexpr std::uint64_t kPiece = 3000, kFirst = 5'000'000'000 / 30, kEnd = kFirst + 20 * kPiece;
+    StreamSieve sieve(pattern, 1 << 10, kPiece, 1 << 20, 1 << 16);
+    std::vector<std::uint8_t> bits(kPiece), behind(kPiece), fresh(kPiece);
+    for (std::uint64_t b = kFirst; b < kEnd; b += kPiece) sieve.read(b, b + kPiece, kEnd - 1, bits.data());
+    const std::uint64_t back = kFirst + 10 * kPiece;  // far behind the ring's 4 blocks
+    EXPECT_THROW(sieve.copy(back, back + kPiece, behind.data()), std::out_of_range);
+    EXPECT_THROW(sieve.copy(kEnd, kEnd + kPiece, behind.data()), std::out_of_range);  // not sieved yet
+    sieve.read(back, back + kPiece, kEnd - 1, behind.data());
+    StreamSieve(pattern, 1 << 10, kPiece, 1 << 20, 1 << 16).read(back, back + kPiece, kEnd - 1, fresh.data());
+    EXPECT_TRUE(behind == fresh);
+    for (const std::size_t blockBytes : {std::size_t{0}, std::size_t{4}, std::size_t{1000}, std::size_t{1} << 24}) {
+        EXPECT_THROW(StreamSieve(pattern, blockBytes, kPiece, 1 << 20, 1 << 16), std::invalid_argument) << blockBytes;
+    }
 }
 
 // Far up every stream starts with tens of millions of sieving primes: seconds each.
