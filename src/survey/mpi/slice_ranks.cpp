@@ -8,6 +8,9 @@
 #include <exception>
 #include <string>
 
+#include "survey/ledger/record_log.hpp"
+#include "survey/ledger/slice_handouts.hpp"
+
 namespace sharp::survey::mpi {
 
 namespace {
@@ -64,6 +67,7 @@ void SliceCoordinator::stop() {
 }
 
 void SliceCoordinator::run(SliceExchange& ledger) {
+    SliceHandouts handouts;
     try {
         for (int active = ranks_ - 1; active > 0 && !stopping_;) {
             // A blocking probe spins on a core that rank 0's own workers need: poll and sleep instead.
@@ -82,14 +86,21 @@ void SliceCoordinator::run(SliceExchange& ledger) {
             if (status.MPI_TAG == kAsk) {
                 const std::optional<Piece> piece = ledger.next();
                 const std::int64_t slice = piece ? static_cast<std::int64_t>(piece->id) : kNoSlice;
+                if (piece) handouts.handed(piece->id, status.MPI_SOURCE);
                 MPI_Send(&slice, 1, MPI_INT64_T, status.MPI_SOURCE, kAssign, MPI_COMM_WORLD);
             } else if (status.MPI_TAG == kRecord) {
                 if (!message.empty()) message.pop_back();  // the line's '\n'
                 std::optional<SliceRecord> record = parseRecord(message);
                 const std::string from = "rank " + std::to_string(status.MPI_SOURCE);
                 if (!record) abortJob(from + " sent a damaged slice record");
+                if (!handouts.takeBack(record->slice, status.MPI_SOURCE)) {
+                    abortJob(from + " sent a record of slice " + std::to_string(record->slice) +
+                             ", which rank 0 did not hand it");
+                }
                 try {
                     ledger.finished(std::move(*record));  // checked there before it is written
+                } catch (const StateError& ownFailure) {
+                    abortJob(ownFailure.what());  // rank 0's own disk, not the sender's fault
                 } catch (const std::exception& misfit) {
                     abortJob(from + ": " + misfit.what());
                 }

@@ -1,0 +1,12 @@
+#include "survey/ledger/slice_handouts.hpp"
+
+namespace sharp::survey {
+
+bool SliceHandouts::takeBack(std::uint64_t slice, int holder) {
+    const auto out = holders_.find(slice);
+    if (out == holders_.end() || out->second != holder) return false;
+    holders_.erase(out);
+    return true;
+}
+
+}  // namespace sharp::survey
