@@ -1,5 +1,6 @@
 #include "survey/ledger/state_file.hpp"
 
+#include <algorithm>
 #include <cerrno>
 
 #include <fcntl.h>
@@ -20,6 +21,12 @@ constexpr std::size_t kReadChunk = 1 << 16;
 
 // Opens `path` for reading and writing, creating it if missing; `created` says so.
 int openState(const std::string& path, bool& created) {
+    // Opening a device, even to look, may have effects of its own: what is no regular
+    // file is refused unopened (and checked again once open).
+    struct stat named {};
+    if (::stat(path.c_str(), &named) == 0 && !S_ISREG(named.st_mode)) {
+        throw StateError("state file " + path + " is not a regular file; give another file");
+    }
     int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0664);
     created = fd >= 0;
     if (fd < 0 && errno == EEXIST) fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
@@ -77,6 +84,10 @@ StateFile::StateFile(const std::string& path, const std::string& header, const s
     load(header, formerHeader, misfit, take);
 }
 
+void StateFile::removeIfCreated() {
+    if (created_) ::unlink(path_.c_str());
+}
+
 void StateFile::load(const std::string& header, const std::string& formerHeader, const Misfit& misfit,
                      const Take& take) {
     std::string line, chunk(kReadChunk, '\0');
@@ -84,6 +95,7 @@ void StateFile::load(const std::string& header, const std::string& formerHeader,
     // A line that does not read as a record: damage, unless it is the last line.
     std::optional<std::uint64_t> unreadable, unreadableStart;
     std::uint64_t position = 0;
+    const std::size_t longestHeader = std::max(header.size(), formerHeader.size());
     for (;;) {
         const ssize_t got = ::pread(log_.fd(), chunk.data(), chunk.size(), static_cast<off_t>(position));
         if (got < 0 && errno == EINTR) continue;
@@ -94,6 +106,7 @@ void StateFile::load(const std::string& header, const std::string& formerHeader,
             const char c = chunk[i];
             if (c != '\n') {
                 line.push_back(c);
+                if (lineNumber == 1 && line.size() > longestHeader) refuseForeign(line);
                 continue;
             }
             if (unreadable) {

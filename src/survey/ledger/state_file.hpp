@@ -21,16 +21,21 @@ public:
     // Takes each good record of the file, in file order, with where its line stands.
     using Take = std::function<void(const SliceRecord&, LineSpan)>;
 
-    // Opens or creates `path`, a regular file (or a link to one), and takes its lock:
+    // Opens or creates `path`, a regular file (or a link to one), and takes its lock;
+    // anything else is refused before it is opened, so that opening it has no effect:
     // a second survey on the same file is refused. A new file gets `header`; an
     // existing one must start with it, or with `formerHeader`, this survey's header
-    // as an earlier version wrote it. Then each record line goes through `misfit`
+    // as an earlier version wrote it, and a first line longer than either is refused
+    // as soon as that is known, in constant memory. Then each record line goes through `misfit`
     // and on to `take`, read a line at a time. A torn or unreadable last line (a kill
     // mid-write) is cut off with a note; any other damaged or misfit line is refused.
     StateFile(const std::string& path, const std::string& header, const std::string& formerHeader,
               const Misfit& misfit, const Take& take);
 
     const std::vector<std::string>& notes() const { return notes_; }
+    // Removes the file when this run created it; before any slice is recorded, so that
+    // a survey refused after taking the lock leaves no trace.
+    void removeIfCreated();
     RecordLog& log() { return log_; }
 
 private:
