@@ -10,6 +10,8 @@ namespace sharp {
 inline constexpr int kExitDone = 0;
 // Exit status when standard input ended before an end candidate was accepted.
 inline constexpr int kExitNoEndCandidate = 1;
+// Exit status when the run could not go on (no memory): one line on standard error.
+inline constexpr int kExitFailed = 1;
 
 // Runs the whole program over `context` (built, console attached) and `input`.
 // Returns the exit status.

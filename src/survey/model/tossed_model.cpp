@@ -5,6 +5,7 @@
 #include <bit>
 #include <cmath>
 #include <future>
+#include <system_error>
 #include <random>
 #include <stdexcept>
 #include <tuple>
@@ -259,9 +260,14 @@ std::vector<ExpectedTossed> expectTossed(std::uint64_t from, const std::vector<s
     const Grid grid = gridOf(from, bucketEnds, classes.primes);
     const auto chance = compositeChances(grid, sharps);
     // Primes and composites draw from generators of their own: two threads, same figures.
-    auto primesLater = std::async(std::launch::async, [&] {
-        return sampleCandidates(true, grid, classes, chance, sharps.size(), settings);
-    });
+    std::future<Moments> primesLater;
+    try {
+        primesLater = std::async(std::launch::async, [&] {
+            return sampleCandidates(true, grid, classes, chance, sharps.size(), settings);
+        });
+    } catch (const std::system_error& failure) {
+        throw std::runtime_error("cannot start the model's second thread: " + failure.code().message());
+    }
     const Moments composites = sampleCandidates(false, grid, classes, chance, sharps.size(), settings);
     const Moments primes = primesLater.get();
     std::vector<ExpectedTossed> expected(bucketEnds.size());

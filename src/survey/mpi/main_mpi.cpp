@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <exception>
 #include <string>
 #include <variant>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "survey/ledger/slices.hpp"
 #include "survey/mpi/slice_ranks.hpp"
 #include "survey/program/cli.hpp"
+#include "survey/program/standard_streams.hpp"
 #include "survey/program/survey_program.hpp"
 #include "survey/survey_constants.hpp"
 
@@ -81,18 +83,8 @@ bool identitiesAgree(const SurveyRequest& request, int rank, int ranks) {
     return agree != 0;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    int provided = 0;
-    MPI_Init_thread(&argc, &argv, MPI_THREAD_SERIALIZED, &provided);
-    if (provided < MPI_THREAD_SERIALIZED) {
-        std::fputs("sharp-survey: this MPI library cannot serve calls from several threads\n", stderr);
-        MPI_Abort(MPI_COMM_WORLD, kExitFailed);
-    }
-    int rank = 0, ranks = 1;
-    MPI_Comm_rank(MPI_COMM_WORLD, &rank);
-    MPI_Comm_size(MPI_COMM_WORLD, &ranks);
+// Reads the command line on every rank and runs this rank's part: the exit status.
+int runRank(int argc, char** argv, int rank, int ranks) {
     // Every rank reads the same command line; only rank 0 says what is wrong with it.
     const int savedErrors = rank == kCoordinator ? -1 : dup(STDERR_FILENO);
     if (savedErrors >= 0) {
@@ -114,15 +106,36 @@ int main(int argc, char** argv) {
         if (rank == kCoordinator && own == 0) {
             std::fputs("sharp-survey: another rank could not read the command line; refusing\n", stderr);
         }
-        MPI_Finalize();
         return agreed - 1;
     }
     const auto& survey = std::get<SurveyRequest>(request);
-    if (!identitiesAgree(survey, rank, ranks)) {
-        MPI_Finalize();
-        return kExitBadInput;
+    if (!identitiesAgree(survey, rank, ranks)) return kExitBadInput;
+    return rank == kCoordinator ? runCoordinatorRank(survey, ranks) : runWorkerRank(survey);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    reserveStandardStreams();
+    int provided = 0;
+    MPI_Init_thread(&argc, &argv, MPI_THREAD_SERIALIZED, &provided);
+    if (provided < MPI_THREAD_SERIALIZED) {
+        std::fputs("sharp-survey: this MPI library cannot serve calls from several threads\n", stderr);
+        MPI_Abort(MPI_COMM_WORLD, kExitFailed);
     }
-    const int result = rank == kCoordinator ? runCoordinatorRank(survey, ranks) : runWorkerRank(survey);
-    MPI_Finalize();
-    return result;
+    int rank = 0, ranks = 1;
+    MPI_Comm_rank(MPI_COMM_WORLD, &rank);
+    MPI_Comm_size(MPI_COMM_WORLD, &ranks);
+    // Whatever escapes (no memory, a thread that cannot start) ends the job with one line.
+    try {
+        const int result = runRank(argc, argv, rank, ranks);
+        MPI_Finalize();
+        return result;
+    } catch (const std::exception& failure) {
+        std::fprintf(stderr, "sharp-survey: rank %d: %s\n", rank, failure.what());
+    } catch (...) {
+        std::fprintf(stderr, "sharp-survey: rank %d: an unknown failure\n", rank);
+    }
+    MPI_Abort(MPI_COMM_WORLD, kExitFailed);
+    return kExitFailed;
 }

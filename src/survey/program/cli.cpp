@@ -1,6 +1,9 @@
 #include "survey/program/cli.hpp"
 
+#include <algorithm>
 #include <cstdio>
+
+#include <sched.h>
 #include <thread>
 
 #include <CLI/CLI.hpp>
@@ -16,6 +19,17 @@ namespace {
 // The most threads a survey starts; more would only be a typo.
 constexpr unsigned kMaxThreads = 4096;
 
+// The CPUs this process may run on (its affinity, as nproc counts them): what a
+// binding by mpirun or taskset leaves it, not every core of the machine.
+unsigned cpusAllowed() {
+    cpu_set_t allowed;
+    CPU_ZERO(&allowed);
+    if (::sched_getaffinity(0, sizeof allowed, &allowed) == 0 && CPU_COUNT(&allowed) > 0) {
+        return static_cast<unsigned>(CPU_COUNT(&allowed));
+    }
+    return std::max(1u, std::thread::hardware_concurrency());
+}
+
 int badInput(const std::string& message) {
     std::fprintf(stderr, "sharp-survey: %s\n", message.c_str());
     return kExitBadInput;
@@ -26,10 +40,11 @@ int badInput(const std::string& message) {
 std::variant<SurveyRequest, int> parseSurveyArguments(int argc, const char* const* argv) {
     CLI::App app{"Tests the sharp-number conjecture on every candidate from A to TO."};
     SurveyRequest request;
-    request.threads = std::max(1u, std::thread::hardware_concurrency());
+    const unsigned cpus = cpusAllowed();
+    request.threads = cpus;
     std::string fromText = "0", toText;
     app.add_option("--from", fromText, "first number tested (default 0; the first candidate is 23)");
-    app.add_option("--threads", request.threads, "worker threads (default: every core)")
+    app.add_option("--threads", request.threads, "worker threads (default: every CPU this process may run on)")
         ->check(CLI::Range(1u, kMaxThreads));
     app.set_version_flag("--version", std::string("sharp-survey ") + SHARP_VERSION);
     app.add_option("--csv", request.csvPath,
@@ -48,7 +63,7 @@ std::variant<SurveyRequest, int> parseSurveyArguments(int argc, const char* cons
         "Numbers: decimal, 1e10, 10^12, 2^32, with +K or -K (2^64-1). With --csv - or --tossed -,\n"
         "that file goes to standard output and the table to standard error.\n\n"
         "Examples:\n"
-        "  sharp-survey 1e10                  the table from 0 to 10^10 on every core\n"
+        "  sharp-survey 1e10                  the table from 0 to 10^10 on every CPU\n"
         "  sharp-survey --from 2^64-2^30 --state top.state --tossed top.txt 2^64-1\n"
         "                                     the top 2^30 numbers, resumable, every tossed candidate kept\n"
         "  sharp-survey --model-only 1e12     the tossed counts chance alone would give, in seconds");
@@ -75,6 +90,12 @@ std::variant<SurveyRequest, int> parseSurveyArguments(int argc, const char* cons
             {{"--csv", request.csvPath}, {"--tossed", request.tossedPath}, {"--expected", request.expectedPath}},
             request.statePath)) {
         return badInput(*refusal);
+    }
+    if (request.threads > cpus) {
+        std::fprintf(stderr,
+                     "sharp-survey: --threads %u is more than the %u CPUs this process may run on; they share them "
+                     "(under mpirun, --bind-to none or --map-by node:PE=N gives a rank more)\n",
+                     request.threads, cpus);
     }
     return request;
 }

@@ -1,9 +1,12 @@
 #include "survey/program/output_file.hpp"
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -12,6 +15,7 @@
 #include <unistd.h>
 
 #include "survey/ledger/state_file.hpp"
+#include "survey/program/standard_streams.hpp"
 
 namespace sharp::survey {
 
@@ -20,20 +24,78 @@ namespace {
 // Bytes held before they are written out.
 constexpr std::size_t kHeldBytes = 1 << 16;
 
+// Named scratch files at once: one per output, with room to spare.
+constexpr std::size_t kScratchSlots = 8;
+
+// Named scratch files of this run, removed when a signal ends it. A handler may only
+// touch memory that is there already: a fixed table of names.
+struct ScratchSlot {
+    std::atomic<bool> used = false;
+    char path[PATH_MAX] = {};
+};
+ScratchSlot scratchSlots[kScratchSlots];
+
+void removeScratchAndEnd(int signal) {
+    for (ScratchSlot& slot : scratchSlots) {
+        if (slot.used.load()) ::unlink(slot.path);
+    }
+    ::signal(signal, SIG_DFL);
+    ::raise(signal);
+}
+
+void catchEndingSignals() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+            struct sigaction now {};
+            // A signal ignored by whoever started the survey (nohup) stays ignored.
+            if (::sigaction(signal, nullptr, &now) == 0 && now.sa_handler == SIG_IGN) continue;
+            struct sigaction removing {};
+            removing.sa_handler = removeScratchAndEnd;
+            sigemptyset(&removing.sa_mask);
+            ::sigaction(signal, &removing, nullptr);
+        }
+    });
+}
+
+// Keeps `path` to be removed if a signal ends the run; false when the table is full.
+bool noteScratch(const std::string& path) {
+    catchEndingSignals();
+    if (path.size() >= PATH_MAX) return false;
+    for (ScratchSlot& slot : scratchSlots) {
+        if (slot.used.load()) continue;
+        std::memcpy(slot.path, path.c_str(), path.size() + 1);
+        slot.used.store(true);
+        return true;
+    }
+    return false;
+}
+
+void forgetScratch(const std::string& path) {
+    for (ScratchSlot& slot : scratchSlots) {
+        if (slot.used.load() && path == slot.path) slot.used.store(false);
+    }
+}
+
+std::string folderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
 // The path with its folder resolved (links, "..", "."); the path itself when its
 // folder does not exist.
 std::string resolvedPath(const std::string& path) {
     const std::size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     char resolved[PATH_MAX];
-    if (::realpath(folder.c_str(), resolved) == nullptr) return path;
+    if (::realpath(folderOf(path).c_str(), resolved) == nullptr) return path;
     return std::string(resolved) + "/" + name;
 }
 
-// What a path names: an existing file by device and inode (through links), a new
-// one by its resolved path.
+// What a path names: standard output, an existing file by device and inode (through
+// links), a new one by its resolved path.
 std::string identityOf(const std::string& path) {
+    if (namesStandardOutput(path)) return "standard output";
     struct stat status {};
     if (::stat(path.c_str(), &status) == 0) {
         return "file " + std::to_string(status.st_dev) + ":" + std::to_string(status.st_ino);
@@ -47,35 +109,68 @@ std::string followedPath(const std::string& path) {
     return ::realpath(path.c_str(), resolved) != nullptr ? std::string(resolved) : path;
 }
 
+// The bits a new file gets: read-write for all, less the process's umask.
+mode_t newFileMode() {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+// A name beside `path` that no file has yet, for this run's scratch file.
+std::string scratchNameFor(const std::string& path, unsigned attempt) {
+    return path + ".part-" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
+}
+
 }  // namespace
 
 OutputFile::~OutputFile() {
-    if (fd_ < 0 || isStandardOutput()) return;
+    if (fd_ < 0 || standardOutput_) return;
     ::close(fd_);
-    if (!partPath_.empty()) ::unlink(partPath_.c_str());
+    if (!scratchName_.empty()) {
+        ::unlink(scratchName_.c_str());
+        forgetScratch(scratchName_);
+    }
 }
 
 bool OutputFile::open(const std::string& path, std::string& error) {
     shownPath_ = path;
-    if (path == kStandardOutputName) {
-        fd_ = 1;
+    if (namesStandardOutput(path)) {
+        if (standardStreamClosed(STDOUT_FILENO)) {
+            error = "cannot write " + path + ": standard output is closed";
+            return false;
+        }
+        standardOutput_ = true;
+        fd_ = STDOUT_FILENO;
         return true;
     }
     struct stat status {};
-    if (::stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
+    const bool exists = ::stat(path.c_str(), &status) == 0;
+    if (exists && !S_ISREG(status.st_mode)) {
         // Renaming over a device or a FIFO would replace it with a file: write to it.
         fd_ = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
         if (fd_ < 0) error = "cannot write " + path + ": " + std::strerror(errno);
         return fd_ >= 0;
     }
+    replaces_ = true;
     finalPath_ = followedPath(path);
-    partPath_ = finalPath_ + ".part";
-    fd_ = ::open(partPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0664);
-    if (fd_ < 0) {
-        error = "cannot write " + (finalPath_ == path ? path : finalPath_) + ".part: " + std::strerror(errno);
-        partPath_.clear();
+    // Unnamed, the scratch file is this run's alone and vanishes with it, however it ends.
+    fd_ = ::open(folderOf(finalPath_).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    if (fd_ < 0 && (errno == EOPNOTSUPP || errno == EISDIR)) {
+        // A file system without unnamed files: a new name, created exclusively.
+        std::string name = finalPath_ + ".part-XXXXXX";
+        fd_ = ::mkostemp(name.data(), O_CLOEXEC);
+        if (fd_ >= 0) {
+            scratchName_ = name;
+            noteScratch(name);
+            ::fchmod(fd_, newFileMode());
+        }
     }
-    return fd_ >= 0;
+    if (fd_ < 0) {
+        error = "cannot write " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    if (exists) ::fchmod(fd_, status.st_mode & 07777);  // a replaced file keeps its bits
+    return true;
 }
 
 void OutputFile::write(std::string_view text) {
@@ -96,43 +191,67 @@ void OutputFile::flushHeld() {
     held_.clear();
 }
 
+bool OutputFile::putInPlace() {
+    if (scratchName_.empty()) {
+        // An unnamed file gets a name of its own first: rename then replaces the old
+        // file in one step, and nothing half-written is ever under the final name.
+        const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+        for (unsigned attempt = 0; scratchName_.empty(); ++attempt) {
+            const std::string name = scratchNameFor(finalPath_, attempt);
+            noteScratch(name);
+            if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0 ||
+                ::linkat(fd_, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0) {
+                scratchName_ = name;
+                break;
+            }
+            const int cause = errno;
+            forgetScratch(name);
+            if (cause != EEXIST) {
+                firstError_ = cause;
+                return false;
+            }
+        }
+    }
+    if (::rename(scratchName_.c_str(), finalPath_.c_str()) != 0) {
+        firstError_ = errno;
+        return false;
+    }
+    forgetScratch(scratchName_);
+    scratchName_.clear();
+    return true;
+}
+
 bool OutputFile::commit(std::string& error) {
     flushHeld();
-    const bool regular = !partPath_.empty();
-    if (firstError_ == 0 && regular && ::fsync(fd_) != 0) firstError_ = errno;
-    if (!isStandardOutput() && ::close(fd_) != 0 && firstError_ == 0) firstError_ = errno;
+    if (firstError_ == 0 && replaces_ && ::fsync(fd_) != 0) firstError_ = errno;
+    if (firstError_ == 0 && replaces_) putInPlace();
+    if (!standardOutput_ && ::close(fd_) != 0 && firstError_ == 0) firstError_ = errno;
     fd_ = -1;
-    if (firstError_ == 0 && regular && ::rename(partPath_.c_str(), finalPath_.c_str()) != 0) firstError_ = errno;
-    if (regular && firstError_ != 0) ::unlink(partPath_.c_str());
-    partPath_.clear();
+    if (!scratchName_.empty()) {
+        ::unlink(scratchName_.c_str());
+        forgetScratch(scratchName_);
+        scratchName_.clear();
+    }
     if (firstError_ != 0) {
         error = "cannot write " + shownPath_ + ": " + std::strerror(firstError_);
         return false;
     }
-    if (regular) syncFolderOf(finalPath_);
+    if (replaces_) syncFolderOf(finalPath_);
     return true;
 }
 
 std::optional<std::string> sameFileRefusal(const std::vector<NamedOutput>& outputs, const std::string& state) {
     struct Named {
-        std::size_t owner;  // which option
         std::string option, path, identity;
     };
     std::vector<Named> named;
-    for (std::size_t k = 0; k < outputs.size(); ++k) {
-        const auto& [option, path] = outputs[k];
-        if (path.empty()) continue;
-        if (path == kStandardOutputName) {
-            named.push_back({k, option, path, "standard output"});
-            continue;
-        }
-        named.push_back({k, option, path, identityOf(path)});
-        named.push_back({k, option + "'s part file", path + ".part", identityOf(followedPath(path) + ".part")});
+    for (const auto& [option, path] : outputs) {
+        if (!path.empty()) named.push_back({option, path, identityOf(path)});
     }
-    if (!state.empty()) named.push_back({outputs.size(), "--state", state, identityOf(state)});
+    if (!state.empty()) named.push_back({"--state", state, identityOf(state)});
     for (std::size_t i = 0; i < named.size(); ++i) {
         for (std::size_t j = i + 1; j < named.size(); ++j) {
-            if (named[i].identity != named[j].identity || named[i].owner == named[j].owner) continue;
+            if (named[i].identity != named[j].identity) continue;
             return named[i].option + " " + named[i].path + " and " + named[j].option + " " + named[j].path +
                    " name the same file; give each its own";
         }

@@ -17,6 +17,7 @@
 #include "survey/model/tossed_model.hpp"
 #include "survey/program/output_file.hpp"
 #include "survey/program/report.hpp"
+#include "survey/program/standard_streams.hpp"
 #include "survey/program/status_line.hpp"
 #include "survey/survey_constants.hpp"
 
@@ -60,10 +61,32 @@ private:
     const SliceSharing& sharing_;
 };
 
-// Where the table goes: standard output, unless a file option took it.
-std::FILE* tableStream(const OutputFile& csv, const OutputFile& tossed, const OutputFile& expected) {
-    return csv.isStandardOutput() || tossed.isStandardOutput() || expected.isStandardOutput() ? stderr : stdout;
-}
+// The files a survey writes besides its table.
+struct Outputs {
+    OutputFile csv, tossed, expected;
+
+    // Opens each named one: the refusal's line, or nothing.
+    std::optional<std::string> open(const SurveyRequest& request) {
+        std::string error;
+        const std::pair<OutputFile*, const std::string*> named[] = {
+            {&csv, &request.csvPath}, {&tossed, &request.tossedPath}, {&expected, &request.expectedPath}};
+        for (const auto& [file, path] : named) {
+            if (!path->empty() && !file->open(*path, error)) return error;
+        }
+        return std::nullopt;
+    }
+    // Where the table goes: standard output, unless a file took it.
+    std::FILE* tableStream() const {
+        return csv.isStandardOutput() || tossed.isStandardOutput() || expected.isStandardOutput() ? stderr : stdout;
+    }
+    // Why the table would be lost, or nothing: a table with nowhere to go is refused
+    // before any work, never dropped in silence.
+    std::optional<std::string> tableRefusal() const {
+        const bool toOutput = tableStream() == stdout;
+        if (!standardStreamClosed(toOutput ? STDOUT_FILENO : STDERR_FILENO)) return std::nullopt;
+        return std::string("the table has nowhere to go: standard ") + (toOutput ? "output" : "error") + " is closed";
+    }
+};
 
 // Prints a failed write's one line and returns status 1, or 0 when `stream` took everything.
 int flushed(std::FILE* stream) {
@@ -74,22 +97,64 @@ int flushed(std::FILE* stream) {
                     kExitFailed);
 }
 
+// Completes `file`, if named: 0, or the failure's line and status 1.
+int committed(OutputFile& file) {
+    std::string error;
+    if (!file.isOpen() || file.commit(error)) return 0;
+    return failWith(error, kExitFailed);
+}
+
 // Writes the --expected file, if asked for: 0, or the failure's line and status 1.
 int writeExpected(OutputFile& expectedFile, const std::vector<Checkpoint>& checkpoints,
                   const std::vector<ExpectedTossed>& expected) {
     if (!expectedFile.isOpen()) return 0;
     expectedFile.write(formatExpectedCsv(checkpoints, expected));
-    std::string error;
-    return expectedFile.commit(error) ? 0 : failWith(error, kExitFailed);
+    return committed(expectedFile);
 }
 
-// --model-only: the expectation at the table's rows, and the --expected file.
-int writeModelOnly(const std::vector<Checkpoint>& checkpoints, const SurveyPlan& plan, std::FILE* table,
-                   OutputFile& expectedFile) {
+// --model-only: the --expected file, then the expectation at the table's rows.
+int runModelOnly(const SurveyRequest& request, const std::vector<Checkpoint>& checkpoints, const SurveyPlan& plan) {
+    Outputs outputs;
+    if (auto refusal = outputs.open(request)) return failWith(*refusal, kExitBadInput);
+    if (auto refusal = outputs.tableRefusal()) return failWith(*refusal, kExitBadInput);
     const std::vector<ExpectedTossed> expected = expectTossed(plan.from, plan.bucketEnds, kSharpsAscending);
+    const int fileStatus = writeExpected(outputs.expected, checkpoints, expected);
+    std::FILE* const table = outputs.tableStream();
     std::fputs(formatExpectedTable(checkpoints, expected).c_str(), table);
-    if (const int status = flushed(table)) return status;
-    return writeExpected(expectedFile, checkpoints, expected);
+    const int tableStatus = flushed(table);
+    return fileStatus != 0 ? fileStatus : tableStatus;
+}
+
+// Writes the files, then the table last: a table that cannot be written loses no file.
+int writeResults(const SurveyRequest& request, Outputs& outputs, const SliceBook& book,
+                 const std::vector<Checkpoint>& checkpoints, const SurveyPlan& plan, double seconds) {
+    const std::vector<ClassCounts> buckets = book.bucketCounts();
+    const std::vector<ClassCounts> cumulative = cumulativeCounts(buckets);
+    int status = 0;
+    const auto keepFirst = [&](int result) {
+        if (status == 0) status = result;
+    };
+    if (outputs.csv.isOpen()) {
+        outputs.csv.write(formatCsv(checkpoints, cumulative));
+        keepFirst(committed(outputs.csv));
+    }
+    if (outputs.tossed.isOpen()) {
+        book.forEachTossed([&](const TossedCandidate& tossed) {
+            outputs.tossed.write(tossedLine(tossed));
+            return true;
+        });
+        keepFirst(committed(outputs.tossed));
+    }
+    if (outputs.expected.isOpen()) {
+        keepFirst(writeExpected(outputs.expected, checkpoints,
+                                expectTossed(request.from, plan.bucketEnds, kSharpsAscending)));
+    }
+    std::FILE* const table = outputs.tableStream();
+    std::fputs(formatTable(checkpoints, cumulative).c_str(), table);
+    std::fprintf(table, "time: %.3f s\n", seconds);
+    std::fputs(tossedSummary(book, buckets).c_str(), table);
+    keepFirst(flushed(table));
+    return status;
 }
 
 }  // namespace
@@ -107,16 +172,9 @@ std::string surveyIdentity(const SurveyRequest& request) {
 }
 
 int runSurveyProgram(const SurveyRequest& request, const SliceSharing& sharing) {
-    OutputFile csv, tossedFile, expectedFile;
-    std::string error;
-    const std::pair<OutputFile*, const std::string*> outputs[] = {
-        {&csv, &request.csvPath}, {&tossedFile, &request.tossedPath}, {&expectedFile, &request.expectedPath}};
-    for (const auto& [file, path] : outputs) {
-        if (!path->empty() && !file->open(*path, error)) return failWith(error, kExitBadInput);
-    }
     const std::vector<Checkpoint> checkpoints = planCheckpoints(request.from, request.to);
     const SurveyPlan plan = planSurvey(request.from, request.to, request.threads);
-    if (request.modelOnly) return writeModelOnly(checkpoints, plan, tableStream(csv, tossedFile, expectedFile), expectedFile);
+    if (request.modelOnly) return runModelOnly(request, checkpoints, plan);
     const SliceLayout slices = SliceLayout::forRange(request.from, request.to);
     SliceBook book(plan, slices);
     std::optional<StateFile> state;
@@ -135,6 +193,15 @@ int runSurveyProgram(const SurveyRequest& request, const SliceSharing& sharing) 
         }
     } catch (const StateError& refusal) {
         return failWith(refusal.what(), kExitBadInput);
+    }
+    // Opened only once the state file's lock is held: a second survey of the same
+    // state is refused before it touches the first one's outputs.
+    Outputs outputs;
+    std::optional<std::string> refusal = outputs.open(request);
+    if (!refusal) refusal = outputs.tableRefusal();
+    if (refusal) {
+        if (state) state->removeIfCreated();
+        return failWith(*refusal, kExitBadInput);
     }
 
     const double alreadyDone = book.recordedNumbers();
@@ -158,32 +225,8 @@ int runSurveyProgram(const SurveyRequest& request, const SliceSharing& sharing) 
     }
     status.finish();
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-
-    std::FILE* const table = tableStream(csv, tossedFile, expectedFile);
     try {
-        const std::vector<ClassCounts> buckets = book.bucketCounts();
-        const std::vector<ClassCounts> cumulative = cumulativeCounts(buckets);
-        std::fputs(formatTable(checkpoints, cumulative).c_str(), table);
-        std::fprintf(table, "time: %.3f s\n", seconds);
-        std::fputs(tossedSummary(book, buckets).c_str(), table);
-        if (const int status = flushed(table)) return status;
-        int exitStatus = 0;
-        if (csv.isOpen()) {
-            csv.write(formatCsv(checkpoints, cumulative));
-            if (!csv.commit(error)) exitStatus = failWith(error, kExitFailed);
-        }
-        if (tossedFile.isOpen()) {
-            book.forEachTossed([&](const TossedCandidate& tossed) {
-                tossedFile.write(tossedLine(tossed));
-                return true;
-            });
-            if (!tossedFile.commit(error)) exitStatus = failWith(error, kExitFailed);
-        }
-        if (expectedFile.isOpen()) {
-            const int status = writeExpected(expectedFile, checkpoints, expectTossed(request.from, plan.bucketEnds, kSharpsAscending));
-            if (status != 0) exitStatus = status;
-        }
-        return exitStatus;
+        return writeResults(request, outputs, book, checkpoints, plan, seconds);
     } catch (const std::exception& failure) {
         return failWith(failure.what(), kExitFailed);
     }

@@ -26,9 +26,9 @@ struct SliceSharing {
 // ends, the sharp table and the build itself. Processes that share slices must agree on it.
 std::string surveyIdentity(const SurveyRequest& request);
 
-// Opens the output files (bad ones end the program before any work), runs the
-// survey with a status line, prints the table, the time and the first tossed
-// candidates, and completes the files. Returns the exit status.
+// Takes the state file's lock, opens the output files (bad ones end the program
+// before any work), runs the survey with a status line, completes the files, and
+// prints the table, the time and the first tossed candidates last. Returns the exit status.
 int runSurveyProgram(const SurveyRequest& request, const SliceSharing& sharing = {});
 
 }  // namespace sharp::survey

@@ -1,5 +1,13 @@
 // The sharp-survey executable: its answers to bad input, its table and its files.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
 
 #include <filesystem>
 #include <thread>
@@ -30,11 +38,12 @@ TEST(SurveyProgram, BadInputIsOneLineAndStatus2) {
         {"", "TO is required"},
         {"--threads 0 100", "--threads"},
         {"--bogus 100", "bogus"},
-        {"--csv no/such/folder/x.csv 100", "cannot write no/such/folder/x.csv.part"},
+        {"--csv no/such/folder/x.csv 100", "cannot write no/such/folder/x.csv: No such file or directory"},
         {"--tossed same --csv same 100", "name the same file"},
         {"--csv out --tossed ./out 100", "name the same file"},
         {"--state ./s --csv s 100", "name the same file"},
-        {"--csv s --state s.part 100", "name the same file"},
+        {"--csv - --tossed /dev/stdout 100", "name the same file"},
+        {"--expected out.txt --csv - 100", "name the same file"},  // out.txt is standard output
         {"--csv - --tossed - 100", "name the same file"},
         {"--state /dev/null 100", "is not a regular file"},
         {"--expected - --csv - 100", "name the same file"},
@@ -77,10 +86,16 @@ TEST(SurveyProgram, TargetsThatAreNoFileToReplace) {
     ASSERT_EQ(runSurveyProgram(dir.path(), "--quiet --csv plain.csv 1e6").status, 0);
     const std::string csv = sharp::test::readFile(dir.path() / "plain.csv");
 
-    const SurveyRun toStandardOutput = runSurveyProgram(dir.path(), "--quiet --csv - 1e6");
-    EXPECT_EQ(toStandardOutput.status, 0);
-    EXPECT_EQ(toStandardOutput.out, csv);
-    EXPECT_NE(toStandardOutput.err.find("tossed candidates: none"), std::string::npos);  // the table moved there
+    for (const char* name : {"-", "/dev/stdout", "out.txt"}) {  // standard output, by what it is
+        const SurveyRun toStandardOutput = runSurveyProgram(dir.path(), std::string("--quiet --csv ") + name + " 1e6");
+        EXPECT_EQ(toStandardOutput.status, 0) << name;
+        EXPECT_EQ(toStandardOutput.out, csv) << name;
+        EXPECT_NE(toStandardOutput.err.find("tossed candidates: none"), std::string::npos) << name;  // the table moved there
+    }
+    const SurveyRun closed = test::runSurvey(dir.path(), "--quiet --csv closed.csv 1e6", "", "&-");
+    EXPECT_EQ(closed.status, 2);
+    EXPECT_EQ(closed.err, "sharp-survey: the table has nowhere to go: standard output is closed\n");
+    EXPECT_FALSE(fs::exists(dir.path() / "closed.csv"));
 
     sharp::test::writeFile(dir.path() / "real.csv", "older\n");
     fs::create_symlink("real.csv", dir.path() / "link.csv");
@@ -105,6 +120,88 @@ TEST(SurveyProgram, TargetsThatAreNoFileToReplace) {
     EXPECT_EQ(tableLost.err, "sharp-survey: cannot write the table to standard output: No space left on device\n");
 }
 
+// No output destroys data: a link planted at a scratch name is not followed, two
+// surveys of one file each leave a whole one, a lost table loses no file, and a
+// replaced file keeps its permission bits.
+TEST(SurveyProgram, OutputsNeverDestroyData) {
+    namespace fs = std::filesystem;
+    using sharp::test::readFile;
+    sharp::test::TempDir dir;
+    const fs::path& at = dir.path();
+    const std::string outputs = "--quiet --csv c.csv --tossed t.txt 1e9";
+    ASSERT_EQ(runSurveyProgram(at, outputs).status, 0);
+    const std::string csv = readFile(at / "c.csv"), tossed = readFile(at / "t.txt");
+
+    sharp::test::writeFile(at / "victim.txt", "mine\n");
+    fs::create_symlink("victim.txt", at / "out.csv.part");
+    EXPECT_EQ(runSurveyProgram(at, "--quiet --csv out.csv 1e9").status, 0);
+    EXPECT_EQ(readFile(at / "victim.txt"), "mine\n");
+    EXPECT_FALSE(fs::is_symlink(at / "out.csv"));
+    EXPECT_EQ(readFile(at / "out.csv"), csv);
+    fs::remove(at / "out.csv.part");
+
+    fs::permissions(at / "c.csv", fs::perms::owner_read | fs::perms::owner_write);
+    const SurveyRun tableLost = test::runSurvey(at, outputs, "", "/dev/full");
+    EXPECT_EQ(tableLost.status, 1);
+    EXPECT_NE(tableLost.err.find("cannot write the table"), std::string::npos) << tableLost.err;
+    EXPECT_EQ(readFile(at / "c.csv"), csv);
+    EXPECT_EQ(readFile(at / "t.txt"), tossed);
+    EXPECT_EQ(fs::status(at / "c.csv").permissions(), fs::perms::owner_read | fs::perms::owner_write);
+
+    // Two at once without a state file: each ends well, and the file is one run's whole.
+    const std::string survey = std::string("'") + SHARP_SURVEY_EXE + "' --quiet --csv two.csv 1e9 >/dev/null 2>&1; echo $?";
+    ASSERT_EQ(std::system(("cd '" + at.string() + "' && { " + survey + " >s1 & " + survey + " >s2 & wait; }").c_str()), 0);
+    EXPECT_EQ(readFile(at / "s1") + readFile(at / "s2"), "0\n0\n");
+    EXPECT_EQ(readFile(at / "two.csv"), csv);
+
+    // With a state file in use, the second survey is refused before it touches the outputs.
+    sharp::test::writeFile(at / "state", "");
+    const int held = ::open((at / "state").c_str(), O_RDONLY);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    const SurveyRun busy = runSurveyProgram(at, outputs + " --state state");
+    ::close(held);
+    EXPECT_EQ(busy.status, 2);
+    EXPECT_NE(busy.err.find("in use by another survey"), std::string::npos) << busy.err;
+    EXPECT_EQ(readFile(at / "c.csv"), csv);
+    for (const auto& entry : fs::directory_iterator(at)) {
+        EXPECT_EQ(entry.path().filename().string().find(".part"), std::string::npos) << entry.path();
+    }
+}
+
+// A survey ended by a signal leaves no scratch file and no half-made output; after
+// SIGKILL the same command leaves none either.
+TEST(SurveyProgram, ASignalLeavesNoScratchFile) {
+    namespace fs = std::filesystem;
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGKILL}) {
+        sharp::test::TempDir dir;
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            ::signal(signal, SIG_DFL);  // not ignored, whatever this test inherited
+            const int quiet = ::open("/dev/null", O_WRONLY);
+            ::dup2(quiet, STDOUT_FILENO);
+            ::dup2(quiet, STDERR_FILENO);
+            if (::chdir(dir.path().c_str()) != 0) ::_exit(126);
+            ::execl(SHARP_SURVEY_EXE, SHARP_SURVEY_EXE, "--csv", "c.csv", "--tossed", "t.txt", "1e12",
+                    static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        // Well inside the survey (10^12 takes minutes) and after its files are opened.
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        ::kill(pid, signal);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << signal;
+        EXPECT_TRUE(fs::is_empty(dir.path())) << signal;
+        if (signal != SIGKILL) continue;
+        ASSERT_EQ(runSurveyProgram(dir.path(), "--quiet --csv c.csv --tossed t.txt 1e6").status, 0);
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(dir.path())) names.push_back(entry.path().filename());
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ(names, (std::vector<std::string>{"c.csv", "err.txt", "out.txt", "t.txt"}));
+    }
+}
+
 // Workers that cannot start, or find no memory for their segment, end the survey
 // at once: without that, the threads that did start would finish all of 10^13 first.
 TEST(SurveyProgram, ThreadsThatCannotStartEndTheSurveyAtOnce) {
@@ -115,8 +212,20 @@ TEST(SurveyProgram, ThreadsThatCannotStartEndTheSurveyAtOnce) {
     const SurveyRun run = test::runSurvey(dir.path(), "--quiet --threads 4096 1e13", "ulimit -v 1000000;");
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "");
-    EXPECT_EQ(sharp::test::lineCount(run.err), 1u) << run.err;
+    EXPECT_EQ(sharp::test::lineCount(run.err), 2u) << run.err;  // more threads than CPUs, then the failure
+    EXPECT_NE(run.err.find("is more than the"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("give fewer --threads"), std::string::npos) << run.err;
+}
+
+// Whatever fails on the way ends with one line and status 1, never a crash.
+TEST(SurveyProgram, FailuresOnTheWayAreOneLine) {
+#ifdef SHARP_SANITIZED
+    GTEST_SKIP() << "an address-space limit leaves the sanitizer no room";
+#endif
+    sharp::test::TempDir dir;
+    const SurveyRun run = test::runSurvey(dir.path(), "--model-only 1e12", "ulimit -v 12000;");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(sharp::test::lineCount(run.err), 1u) << run.err;
 }
 
 // Finished slices wait in a scratch file, not in memory: it must be creatable.
