@@ -93,9 +93,9 @@ std::variant<SurveyRequest, int> parseSurveyArguments(int argc, const char* cons
     }
     if (request.threads > cpus) {
         std::fprintf(stderr,
-                     "sharp-survey: --threads %u is more than the %u CPUs this process may run on; they share them "
+                     "sharp-survey: --threads %u: the threads share the %u CPU%s this process may run on "
                      "(under mpirun, --bind-to none or --map-by node:PE=N gives a rank more)\n",
-                     request.threads, cpus);
+                     request.threads, cpus, cpus == 1 ? "" : "s");
     }
     return request;
 }

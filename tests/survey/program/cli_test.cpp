@@ -213,7 +213,7 @@ TEST(SurveyProgram, ThreadsThatCannotStartEndTheSurveyAtOnce) {
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(sharp::test::lineCount(run.err), 2u) << run.err;  // more threads than CPUs, then the failure
-    EXPECT_NE(run.err.find("is more than the"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("the threads share the"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("give fewer --threads"), std::string::npos) << run.err;
 }
 
@@ -226,6 +226,16 @@ TEST(SurveyProgram, FailuresOnTheWayAreOneLine) {
     const SurveyRun run = test::runSurvey(dir.path(), "--model-only 1e12", "ulimit -v 12000;");
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(sharp::test::lineCount(run.err), 1u) << run.err;
+}
+
+// More threads than the CPUs this process may run on: said once, and the survey goes on.
+TEST(SurveyProgram, MoreThreadsThanCpusIsSaidOnce) {
+    sharp::test::TempDir dir;
+    const SurveyRun run = test::runSurvey(dir.path(), "--quiet --threads 2 1e6", "taskset -pc 0 $$ >/dev/null;");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err,
+              "sharp-survey: --threads 2: the threads share the 1 CPU this process may run on "
+              "(under mpirun, --bind-to none or --map-by node:PE=N gives a rank more)\n");
 }
 
 // Finished slices wait in a scratch file, not in memory: it must be creatable.
