@@ -1,5 +1,6 @@
 // The model of chance checked against itself: a world of random primes drawn by its
 // own rules, counted with the survey's own test, and the cases it can be solved in.
+#include <algorithm>
 #include <cmath>
 #include <random>
 #include <vector>
@@ -8,6 +9,7 @@
 
 #include "survey/check/sharp_check.hpp"
 #include "survey/model/tossed_model.hpp"
+#include "survey/ledger/checkpoints.hpp"
 
 namespace sharp::survey {
 namespace {
@@ -89,6 +91,31 @@ TEST(TossedModel, CasesWithAnExactAnswer) {
     // Nothing below the first candidate.
     const ExpectedTossed below = expectTossed(0, {22}, kSharpsAscending, kSettings).back();
     EXPECT_EQ(below.primes + below.composites, 0);
+}
+
+// The published figures, computed once (the CSV of --model-only --expected 1e12): a
+// change of the model's rules, bound, samples or seed shows here first.
+TEST(TossedModel, PinnedFigures) {
+    const SurveyPlan plan = planSurvey(0, 1'000'000'000'000, 1);
+    const std::vector<ExpectedTossed> expected = expectTossed(0, plan.bucketEnds, kSharpsAscending);
+    const auto row = [&](std::uint64_t n) {
+        const auto end = std::find(plan.bucketEnds.begin(), plan.bucketEnds.end(), n);
+        return expected.at(static_cast<std::size_t>(end - plan.bucketEnds.begin()));
+    };
+    const struct {
+        std::uint64_t n;
+        double primes, composites, primesError, compositesError;
+    } pinned[] = {
+        {10'000'000'000, 1.6703, 2.1988, 0.0190, 0.0371},
+        {1'000'000'000'000, 2801.0137, 7083.9113, 21.3743, 55.0300},
+    };
+    for (const auto& p : pinned) {
+        const ExpectedTossed e = row(p.n);
+        EXPECT_NEAR(e.primes, p.primes, 1e-4 * p.primes + 1e-4) << p.n;
+        EXPECT_NEAR(e.composites, p.composites, 1e-4 * p.composites + 1e-4) << p.n;
+        EXPECT_NEAR(e.primesError, p.primesError, 1e-3 * p.primesError + 1e-4) << p.n;
+        EXPECT_NEAR(e.compositesError, p.compositesError, 1e-3 * p.compositesError + 1e-4) << p.n;
+    }
 }
 
 }  // namespace
