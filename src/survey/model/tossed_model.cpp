@@ -5,6 +5,7 @@
 #include <bit>
 #include <cmath>
 #include <future>
+#include <optional>
 #include <system_error>
 #include <random>
 #include <stdexcept>
@@ -117,6 +118,93 @@ struct ResidueClasses {
     }
 };
 
+// The primes above B are taken to here one by one; past it only their sum of 1/q^2 counts.
+constexpr std::uint32_t kAboveBoundPrimes = 1 << 18;
+
+// How the primes q above B change the chance that offsets are prime, against each
+// surviving offset being prime with chance p = W_B / ln d on its own (Hardy and
+// Littlewood's local factors, kept to single offsets and pairs):
+// - a prime candidate is never 0 mod q, so each offset is divisible by q with chance
+//   1/(q - 1), not 1/q: p carries the factor prod q (q - 2) / (q - 1)^2;
+// - q divides two offsets together only when it divides s_i - s_j, so their chance of
+//   both being prime carries prod f_ij(q), f = (1 - v/m) / (1 - 1/m)^2, v the classes the
+//   two fill mod q, m = q - 1 for a prime candidate and q for a composite one.
+// Over the subsets of the surviving offsets, to first order in g_ij = -ln prod f_ij,
+// the chance that none is prime, prod (1 - p), becomes prod (1 - p) (1 - sum g_ij r_i r_j)
+// with r = p / (1 - p); it is kept as an exponential, which stays a chance.
+struct AboveBound {
+    double primeFactor = 1;
+    std::vector<double> pairsForPrime, pairsForComposite;  // g_ij, kMaxSharps to a row
+
+    AboveBound(std::span<const std::uint64_t> sharps, std::uint32_t bound)
+        : pairsForPrime(kMaxSharps * kMaxSharps), pairsForComposite(kMaxSharps * kMaxSharps) {
+        double apartPrime = 0, apartComposite = 0;  // g of two offsets in different classes
+        std::vector<std::pair<std::uint64_t, std::size_t>> residues(sharps.size());
+        for (const std::uint32_t q : oddPrimesUpTo(kAboveBoundPrimes)) {
+            if (q <= bound) continue;
+            const double m = q - 1.0, n = q;
+            primeFactor *= n * (n - 2) / (m * m);
+            apartPrime -= std::log((1 - 2 / m) / ((1 - 1 / m) * (1 - 1 / m)));
+            apartComposite -= std::log((1 - 2 / n) / ((1 - 1 / n) * (1 - 1 / n)));
+            // Offsets in one class: both divisible or neither; against apart, the
+            // pair gains ln(1 - 1/m) - ln((1 - 2/m) / (1 - 1/m)^2).
+            for (std::size_t k = 0; k < sharps.size(); ++k) residues[k] = {sharps[k] % q, k};
+            std::sort(residues.begin(), residues.end());
+            for (std::size_t a = 0; a < residues.size(); ++a) {
+                for (std::size_t b = a + 1; b < residues.size() && residues[b].first == residues[a].first; ++b) {
+                    addToPair(pairsForPrime, residues[a].second, residues[b].second,
+                              std::log(1 - 1 / m) + std::log((1 - 2 / m) / ((1 - 1 / m) * (1 - 1 / m))));
+                    addToPair(pairsForComposite, residues[a].second, residues[b].second,
+                              std::log(1 - 1 / n) + std::log((1 - 2 / n) / ((1 - 1 / n) * (1 - 1 / n))));
+                }
+            }
+        }
+        // Past the last prime taken one by one, sum 1/q^2 ~ 1 / (L ln L).
+        const double tail = 1 / (kAboveBoundPrimes * std::log(static_cast<double>(kAboveBoundPrimes)));
+        for (std::size_t i = 0; i < sharps.size(); ++i) {
+            for (std::size_t j = 0; j < sharps.size(); ++j) {
+                if (i == j) continue;
+                pairsForPrime[i * kMaxSharps + j] += apartPrime + tail;
+                pairsForComposite[i * kMaxSharps + j] += apartComposite + tail;
+            }
+        }
+    }
+
+    static void addToPair(std::vector<double>& pairs, std::size_t i, std::size_t j, double g) {
+        pairs[i * kMaxSharps + j] += g;
+        pairs[j * kMaxSharps + i] += g;
+    }
+
+    // The chance that none of the surviving offsets `alive` is prime, their chances of
+    // not being prime `notPrime[k]` on their own.
+    double noneIsPrime(bool primeCandidate, const std::vector<std::size_t>& alive, const double* notPrime,
+                       std::vector<double>& r) const {
+        double none = 1;
+        r.resize(alive.size());
+        for (std::size_t a = 0; a < alive.size(); ++a) {
+            const double p = (1 - notPrime[alive[a]]) * (primeCandidate ? primeFactor : 1);
+            if (p >= 1) return 0;
+            none *= 1 - p;
+            r[a] = p / (1 - p);
+        }
+        const std::vector<double>& pairs = primeCandidate ? pairsForPrime : pairsForComposite;
+        double sum = 0;
+        for (std::size_t a = 0; a < alive.size(); ++a) {
+            const double* row = pairs.data() + alive[a] * kMaxSharps;
+            double inner = 0;
+            for (std::size_t b = a + 1; b < alive.size(); ++b) inner += row[alive[b]] * r[b];
+            sum += r[a] * inner;
+        }
+        return none * std::exp(-sum);
+    }
+};
+
+// What is left of the primes above B after AboveBound, as a share of each figure, added
+// to the sampling error: the largest movement from B = 300 to 4 B that
+// bench/model_convergence measures at the published heights.
+constexpr double kAboveBoundShareOfPrimes = 0.002;
+constexpr double kAboveBoundShareOfComposites = 0.009;
+
 // The widest Simpson panel, in t = ln x: a 20th of a decade, as wide as the CSV rows.
 constexpr double kWidestPanel = 2.302585092994046 / 20;
 
@@ -128,15 +216,19 @@ struct Grid {
     std::vector<double> t;  // 2 per panel, and one more per bucket
     std::vector<std::size_t> firstPoint, panels;  // per bucket
     std::vector<bool> empty;  // the bucket holds no candidate
+    bool cumulative = true;   // each bucket's sum runs from the first bucket
     std::vector<std::size_t> primesUsed;  // per point: how many of the odd primes up to B
     std::vector<double> w;  // per point: W for 2 and those primes
 };
 
-Grid gridOf(std::uint64_t from, const std::vector<std::uint64_t>& bucketEnds, const std::vector<std::uint32_t>& primes) {
+// The grid over `spans` of x, [low, high] each, a bucket each; `cumulative`: the
+// buckets follow one another, and each sum runs from the first.
+Grid gridOf(const std::vector<std::pair<double, double>>& spans, bool cumulative, const std::vector<std::uint32_t>& primes) {
     Grid grid;
-    double low = std::max(static_cast<double>(from), static_cast<double>(kFirstCandidate));
-    for (const std::uint64_t end : bucketEnds) {
-        const double high = static_cast<double>(end);
+    grid.cumulative = cumulative;
+    for (const auto& [spanLow, spanHigh] : spans) {
+        const double low = std::max(spanLow, static_cast<double>(kFirstCandidate));
+        const double high = spanHigh;
         const bool empty = high < low;
         const double a = std::log(low), b = std::log(std::max(high, low));
         const std::size_t panels = std::max<std::size_t>(1, static_cast<std::size_t>(std::ceil((b - a) / kWidestPanel)));
@@ -154,7 +246,6 @@ Grid gridOf(std::uint64_t from, const std::vector<std::uint64_t>& bucketEnds, co
             grid.w.push_back(w);
         }
         grid.empty.push_back(empty);
-        low = std::max(low, high);
     }
     return grid;
 }
@@ -189,7 +280,7 @@ struct Moments {
 // (density rho, residues uniform over all classes above 47) that is not prime: its
 // pattern counts with the chance 1 - W / ln x that a candidate with it is not prime
 // (1 where some prime up to B divides it).
-Moments sampleCandidates(bool primes, const Grid& grid, const ResidueClasses& classes,
+Moments sampleCandidates(bool primes, const Grid& grid, const ResidueClasses& classes, const AboveBound* above,
                          const std::vector<std::array<double, kMaxSharps>>& chance, std::size_t sharpCount,
                          const ModelSettings& settings) {
     const std::size_t buckets = grid.empty.size();
@@ -205,7 +296,7 @@ Moments sampleCandidates(bool primes, const Grid& grid, const ResidueClasses& cl
     std::vector<Mask> eliminatedBy(classes.primes.size());
     const Mask none;
     std::vector<std::size_t> alive;
-    std::vector<double> value(grid.t.size());
+    std::vector<double> value(grid.t.size()), r;
     for (std::uint32_t m = 0; m < settings.samples; ++m) {
         std::size_t firstZero = 0;
         const double ratio = classes.draw(random, primes, eliminatedBy, firstZero);
@@ -220,11 +311,17 @@ Moments sampleCandidates(bool primes, const Grid& grid, const ResidueClasses& cl
                 }
             }
             double tossed = primes || firstZero < grid.primesUsed[g] ? 1 : 1 - primeChance[g];
-            for (const std::size_t k : alive) tossed *= chance[g][k];
+            // Where every prime up to B judges the offsets, those above B tie them too.
+            if (above != nullptr && grid.primesUsed[g] == classes.primes.size()) {
+                tossed *= above->noneIsPrime(primes, alive, chance[g].data(), r);
+            } else {
+                for (const std::size_t k : alive) tossed *= chance[g][k];
+            }
             value[g] = ratio * tossed * weight[g];
         }
         double cumulative = 0;
         for (std::size_t b = 0; b < buckets; ++b) {
+            if (!grid.cumulative) cumulative = 0;
             if (!grid.empty[b]) {
                 const double* v = value.data() + grid.firstPoint[b];
                 const double h = (grid.t[grid.firstPoint[b] + 2 * grid.panels[b]] - grid.t[grid.firstPoint[b]]) /
@@ -253,31 +350,61 @@ double candidateDensity() {
     return density;
 }
 
-std::vector<ExpectedTossed> expectTossed(std::uint64_t from, const std::vector<std::uint64_t>& bucketEnds,
-                                         std::span<const std::uint64_t> sharps, const ModelSettings& settings) {
+namespace {
+
+// The expectation per bucket of `spans` (see gridOf).
+std::vector<ExpectedTossed> expectOver(const std::vector<std::pair<double, double>>& spans, bool cumulative,
+                                       std::span<const std::uint64_t> sharps, const ModelSettings& settings) {
     if (sharps.size() > kMaxSharps) throw std::invalid_argument("the model takes at most 128 sharp numbers");
     const ResidueClasses classes(sharps, settings.smoothBound, settings.tilt);
-    const Grid grid = gridOf(from, bucketEnds, classes.primes);
+    const Grid grid = gridOf(spans, cumulative, classes.primes);
     const auto chance = compositeChances(grid, sharps);
+    const std::optional<AboveBound> above =
+        settings.aboveBound ? std::optional<AboveBound>(std::in_place, sharps, settings.smoothBound) : std::nullopt;
+    const AboveBound* const aboveBound = above ? &*above : nullptr;
     // Primes and composites draw from generators of their own: two threads, same figures.
     std::future<Moments> primesLater;
     try {
         primesLater = std::async(std::launch::async, [&] {
-            return sampleCandidates(true, grid, classes, chance, sharps.size(), settings);
+            return sampleCandidates(true, grid, classes, aboveBound, chance, sharps.size(), settings);
         });
     } catch (const std::system_error& failure) {
         throw std::runtime_error("cannot start the model's second thread: " + failure.code().message());
     }
-    const Moments composites = sampleCandidates(false, grid, classes, chance, sharps.size(), settings);
+    const Moments composites = sampleCandidates(false, grid, classes, aboveBound, chance, sharps.size(), settings);
     const Moments primes = primesLater.get();
-    std::vector<ExpectedTossed> expected(bucketEnds.size());
+    std::vector<ExpectedTossed> expected(spans.size());
+    const double primesShare = aboveBound ? kAboveBoundShareOfPrimes : 0;
+    const double compositesShare = aboveBound ? kAboveBoundShareOfComposites : 0;
     for (std::size_t b = 0; b < expected.size(); ++b) {
-        std::tie(expected[b].primes, expected[b].primesError) =
-            meanAndError(primes.sum[b], primes.squares[b], settings.samples);
-        std::tie(expected[b].composites, expected[b].compositesError) =
+        ExpectedTossed& e = expected[b];
+        std::tie(e.primes, e.primesError) = meanAndError(primes.sum[b], primes.squares[b], settings.samples);
+        std::tie(e.composites, e.compositesError) =
             meanAndError(composites.sum[b], composites.squares[b], settings.samples);
+        e.primesError = std::hypot(e.primesError, primesShare * e.primes);
+        e.compositesError = std::hypot(e.compositesError, compositesShare * e.composites);
     }
     return expected;
+}
+
+}  // namespace
+
+std::vector<ExpectedTossed> expectTossed(std::uint64_t from, const std::vector<std::uint64_t>& bucketEnds,
+                                         std::span<const std::uint64_t> sharps, const ModelSettings& settings) {
+    std::vector<std::pair<double, double>> spans;
+    double low = static_cast<double>(from);
+    for (const std::uint64_t end : bucketEnds) {
+        spans.emplace_back(low, static_cast<double>(end));
+        low = std::max(low, static_cast<double>(end));
+    }
+    return expectOver(spans, true, sharps, settings);
+}
+
+std::vector<ExpectedTossed> expectTossedInWindows(const std::vector<std::pair<std::uint64_t, std::uint64_t>>& windows,
+                                                  std::span<const std::uint64_t> sharps, const ModelSettings& settings) {
+    std::vector<std::pair<double, double>> spans;
+    for (const auto& [from, to] : windows) spans.emplace_back(static_cast<double>(from), static_cast<double>(to));
+    return expectOver(spans, false, sharps, settings);
 }
 
 }  // namespace sharp::survey

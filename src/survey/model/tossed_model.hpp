@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <span>
+#include <utility>
 #include <vector>
 
 namespace sharp::survey {
@@ -27,10 +28,15 @@ struct ModelSettings {
     double tilt = 0.2;
     // The patterns are drawn from this seed, so every run gives the same figures.
     std::uint64_t seed = 20261209;
+    // The primes above B, taken as a whole: a prime q divides the offsets of the sharp
+    // numbers in one class mod q, never of two classes at once, and a prime candidate's
+    // offsets a little more often than a random number's. Off: each surviving offset is
+    // prime independently with chance W_B / ln d, as if the primes above B did not tie them.
+    bool aboveBound = true;
 };
 
-// The model's expectation for the candidates from `from` up to one N, with the
-// standard error of its sampling.
+// The model's expectation for the candidates from `from` up to one N, with its error:
+// the standard error of its sampling and what is left of the primes above B.
 struct ExpectedTossed {
     double primes = 0, composites = 0;
     double primesError = 0, compositesError = 0;
@@ -41,6 +47,11 @@ struct ExpectedTossed {
 // the sharp numbers `sharps` (ascending; at most 128 of them).
 std::vector<ExpectedTossed> expectTossed(std::uint64_t from, const std::vector<std::uint64_t>& bucketEnds,
                                          std::span<const std::uint64_t> sharps, const ModelSettings& settings = {});
+
+// The same for each of `windows` ([from, to], ascending, apart) on its own, drawn
+// together: one set of residue patterns serves them all.
+std::vector<ExpectedTossed> expectTossedInWindows(const std::vector<std::pair<std::uint64_t, std::uint64_t>>& windows,
+                                                  std::span<const std::uint64_t> sharps, const ModelSettings& settings = {});
 
 // The share of all numbers that are candidates, for large N: prod_{p <= 47} (1 - 1/p).
 double candidateDensity();

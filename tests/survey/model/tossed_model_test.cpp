@@ -15,7 +15,8 @@ namespace sharp::survey {
 namespace {
 
 constexpr std::uint32_t kBound = 100;
-const ModelSettings kSettings{kBound, 1 << 14, 0.2, 20261209};
+// A world where numbers are prime at random knows nothing of the primes above B.
+const ModelSettings kSettings{kBound, 1 << 14, 0.2, 20261209, false};
 
 double wOf(std::uint32_t bound) {
     double w = 1;
@@ -95,7 +96,7 @@ TEST(TossedModel, CasesWithAnExactAnswer) {
 
 // The published figures, computed once (the CSV of --model-only --expected 1e12): a
 // change of the model's rules, bound, samples or seed shows here first.
-TEST(TossedModel, PinnedFigures) {
+TEST(TossedModelFull, PinnedFigures) {
     const SurveyPlan plan = planSurvey(0, 1'000'000'000'000, 1);
     const std::vector<ExpectedTossed> expected = expectTossed(0, plan.bucketEnds, kSharpsAscending);
     const auto row = [&](std::uint64_t n) {
@@ -106,8 +107,8 @@ TEST(TossedModel, PinnedFigures) {
         std::uint64_t n;
         double primes, composites, primesError, compositesError;
     } pinned[] = {
-        {10'000'000'000, 1.6703, 2.1988, 0.0190, 0.0371},
-        {1'000'000'000'000, 2801.0137, 7083.9113, 21.3743, 55.0300},
+        {10'000'000'000, 1.6355, 2.1210, 0.0191, 0.0411},
+        {1'000'000'000'000, 2738.7776, 6862.0887, 21.7436, 81.8927},
     };
     for (const auto& p : pinned) {
         const ExpectedTossed e = row(p.n);
