@@ -109,6 +109,11 @@ int runRank(int argc, char** argv, int rank, int ranks) {
         return agreed - 1;
     }
     const auto& survey = std::get<SurveyRequest>(request);
+    if (!survey.heightsPath.empty()) {
+        // Its windows are a few seconds each on one machine: no cluster needed.
+        if (rank == kCoordinator) std::fputs("sharp-survey: --heights runs in the plain build, not under MPI\n", stderr);
+        return kExitBadInput;
+    }
     if (!identitiesAgree(survey, rank, ranks)) return kExitBadInput;
     return rank == kCoordinator ? runCoordinatorRank(survey, ranks) : runWorkerRank(survey);
 }

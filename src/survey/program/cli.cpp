@@ -55,6 +55,11 @@ std::variant<SurveyRequest, int> parseSurveyArguments(int argc, const char* cons
     app.add_option("--expected", request.expectedPath,
                    "write the tossed primes and composites chance alone would give, at the CSV's rows, to FILE "
                    "(- for standard output)");
+    std::string windowText;
+    app.add_option("--heights", request.heightsPath,
+                   "survey windows at heights instead: five a decade from --from up to TO, and the one ending at TO; "
+                   "a row each to FILE (with --tossed, their tossed candidates)");
+    app.add_option("--window", windowText, "the numbers of a --heights window (default 2^30)");
     app.add_flag("--model-only", request.modelOnly,
                  "print the expected tossed counts at the table's rows (and write --expected) without surveying");
     app.add_flag("--quiet", request.quiet, "no status line");
@@ -66,7 +71,9 @@ std::variant<SurveyRequest, int> parseSurveyArguments(int argc, const char* cons
         "  sharp-survey 1e10                  the table from 0 to 10^10 on every CPU\n"
         "  sharp-survey --from 2^64-2^30 --state top.state --tossed top.txt 2^64-1\n"
         "                                     the top 2^30 numbers, resumable, every tossed candidate kept\n"
-        "  sharp-survey --model-only 1e12     the tossed counts chance alone would give, in seconds");
+        "  sharp-survey --model-only 1e12     the tossed counts chance alone would give, in seconds\n"
+        "  sharp-survey --from 1e10 --heights heights.csv --tossed heights.txt 2^64-1\n"
+        "                                     windows of 2^30 numbers, five a decade, up to the top");
     try {
         app.parse(argc, argv);
     } catch (const CLI::Success& answered) {  // --help or --version
@@ -83,11 +90,25 @@ std::variant<SurveyRequest, int> parseSurveyArguments(int argc, const char* cons
     if (request.to < request.from) {
         return badInput("TO (" + std::to_string(request.to) + ") is below --from (" + std::to_string(request.from) + ")");
     }
+    if (!windowText.empty()) {
+        const auto width = parseNumberExpression(windowText);
+        if (const auto* message = std::get_if<std::string>(&width)) return badInput("--window: " + *message);
+        request.windowWidth = std::get<std::uint64_t>(width);
+        if (request.windowWidth == 0 || request.heightsPath.empty()) {
+            return badInput("--window takes a width from 1 on, with --heights");
+        }
+    }
+    if (!request.heightsPath.empty() && !(request.csvPath.empty() && request.expectedPath.empty())) {
+        return badInput("--heights writes a row per window: --csv and --expected have nothing to write");
+    }
     if (request.modelOnly && !(request.csvPath.empty() && request.tossedPath.empty() && request.statePath.empty())) {
         return badInput("--model-only surveys nothing: --csv, --tossed and --state have nothing to write");
     }
     if (const auto refusal = sameFileRefusal(
-            {{"--csv", request.csvPath}, {"--tossed", request.tossedPath}, {"--expected", request.expectedPath}},
+            {{"--csv", request.csvPath},
+             {"--tossed", request.tossedPath},
+             {"--expected", request.expectedPath},
+             {"--heights", request.heightsPath}},
             request.statePath)) {
         return badInput(*refusal);
     }

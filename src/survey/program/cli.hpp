@@ -15,12 +15,14 @@ struct SurveyRequest {
     std::string tossedPath;  // empty: no tossed-candidate file
     std::string statePath;   // empty: not resumable
     std::string expectedPath;  // empty: no file of the model's expected tossed counts
+    std::string heightsPath;   // not empty: survey the windows of the range, one row each to this file
+    std::uint64_t windowWidth = std::uint64_t{1} << 30;  // the numbers of a heights window
     bool modelOnly = false;    // the model's expectation alone, no survey
     bool quiet = false;
 };
 
 // Reads `sharp-survey [--from A] [--threads N] [--csv FILE] [--tossed FILE] [--state FILE]
-// [--expected FILE] [--model-only] [--quiet] TO`.
+// [--expected FILE] [--heights FILE [--window N]] [--model-only] [--quiet] TO`.
 // Returns the request, or the exit status after the help text (0) or a one-line
 // message on standard error (kExitBadInput).
 std::variant<SurveyRequest, int> parseSurveyArguments(int argc, const char* const* argv);

@@ -4,6 +4,7 @@
 #include <variant>
 
 #include "survey/program/cli.hpp"
+#include "survey/program/heights_program.hpp"
 #include "survey/program/standard_streams.hpp"
 #include "survey/program/survey_program.hpp"
 #include "survey/survey_constants.hpp"
@@ -14,7 +15,9 @@ int main(int argc, char** argv) {
     try {
         const auto request = sharp::survey::parseSurveyArguments(argc, argv);
         if (const int* status = std::get_if<int>(&request)) return *status;
-        return sharp::survey::runSurveyProgram(std::get<sharp::survey::SurveyRequest>(request));
+        const auto& survey = std::get<sharp::survey::SurveyRequest>(request);
+        return survey.heightsPath.empty() ? sharp::survey::runSurveyProgram(survey)
+                                          : sharp::survey::runHeightsProgram(survey);
     } catch (const std::exception& failure) {
         std::fprintf(stderr, "sharp-survey: %s\n", failure.what());
     } catch (...) {

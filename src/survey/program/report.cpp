@@ -1,5 +1,6 @@
 #include "survey/program/report.hpp"
 
+#include <cmath>
 #include <cstdio>
 
 namespace sharp::survey {
@@ -67,6 +68,64 @@ std::string formatExpectedCsv(const std::vector<Checkpoint>& checkpoints, const 
                          e.primesError, e.compositesError);
     }
     return csv;
+}
+
+std::string formatHeightsCsv(const std::vector<HeightRow>& rows) {
+    std::string csv =
+        "from,to,candidates,hits,true_primes,false_primes,tossed_primes,tossed_composites,expected_tossed_primes,"
+        "expected_tossed_composites,error_tossed_primes,error_tossed_composites\n";
+    for (const HeightRow& row : rows) {
+        const ClassCounts& c = row.counts;
+        const ExpectedTossed& e = row.expected;
+        csv += formatted("%llu,%llu,%llu,%llu,%llu,%llu,%llu,%llu,%.4f,%.4f,%.4f,%.4f\n", wide(row.window.from),
+                         wide(row.window.to), wide(c.candidates), wide(c.hits), wide(c.truePrimes),
+                         wide(c.falsePrimes), wide(c.tossedPrimes), wide(c.tossedComposites), e.primes, e.composites,
+                         e.primesError, e.compositesError);
+    }
+    return csv;
+}
+
+namespace {
+
+// Observed against expected: "ratio (+z sigma)", sigma from the Poisson noise of the
+// expected count and the model's error together.
+std::string againstExpected(std::uint64_t observed, double expected, double error) {
+    const double sigma = std::sqrt(expected + error * error);
+    if (expected <= 0) return formatted("%8s %9s", "-", "-");
+    return formatted("%8.3f %+8.1fs", static_cast<double>(observed) / expected,
+                     (static_cast<double>(observed) - expected) / sigma);
+}
+
+}  // namespace
+
+std::string formatHeightsTable(const std::vector<HeightRow>& rows) {
+    std::string table = formatted("%-8s %7s %13s %13s %10s %12s %8s %9s %17s %12s %8s %9s\n", "decade", "windows",
+                                  "primes", "tossed", "share", "expected", "ratio", "z", "tossed composites",
+                                  "expected", "ratio", "z");
+    for (std::size_t first = 0; first < rows.size();) {
+        const int decade = static_cast<int>(std::floor(std::log10(static_cast<double>(rows[first].window.from))));
+        HeightRow sum{};
+        std::size_t end = first;
+        for (; end < rows.size(); ++end) {
+            if (static_cast<int>(std::floor(std::log10(static_cast<double>(rows[end].window.from)))) != decade) break;
+            sum.counts += rows[end].counts;
+            sum.expected.primes += rows[end].expected.primes;
+            sum.expected.composites += rows[end].expected.composites;
+            // One seed for every window: their sampling errors go together.
+            sum.expected.primesError += rows[end].expected.primesError;
+            sum.expected.compositesError += rows[end].expected.compositesError;
+        }
+        const ClassCounts& c = sum.counts;
+        const std::uint64_t primes = c.truePrimes + c.tossedPrimes;
+        table += formatted("10^%-5d %7zu %13llu %13llu %10.3e %12.2f ", decade, end - first, wide(primes),
+                           wide(c.tossedPrimes), primes == 0 ? 0.0 : static_cast<double>(c.tossedPrimes) / primes,
+                           sum.expected.primes) +
+                 againstExpected(c.tossedPrimes, sum.expected.primes, sum.expected.primesError) +
+                 formatted(" %17llu %12.2f ", wide(c.tossedComposites), sum.expected.composites) +
+                 againstExpected(c.tossedComposites, sum.expected.composites, sum.expected.compositesError) + "\n";
+        first = end;
+    }
+    return table;
 }
 
 std::string tossedLine(const TossedCandidate& tossed) {

@@ -7,6 +7,7 @@
 
 #include "survey/ledger/checkpoints.hpp"
 #include "survey/check/class_counts.hpp"
+#include "survey/ledger/windows.hpp"
 #include "survey/model/tossed_model.hpp"
 
 namespace sharp::survey {
@@ -26,6 +27,21 @@ std::string formatExpectedTable(const std::vector<Checkpoint>& checkpoints, cons
 
 // The --expected file: its header, then one row per checkpoint, the CSV's rows.
 std::string formatExpectedCsv(const std::vector<Checkpoint>& checkpoints, const std::vector<ExpectedTossed>& expected);
+
+// A window of a heights survey: what it holds and what chance alone would give.
+struct HeightRow {
+    Window window;
+    ClassCounts counts;
+    ExpectedTossed expected;
+};
+
+// The heights CSV: its header, then one row per window.
+std::string formatHeightsCsv(const std::vector<HeightRow>& rows);
+
+// Per decade of the windows: their count, tossed primes among the primes, and the
+// observed against the expected counts, in standard deviations of the observed count's
+// Poisson noise and the model's error together.
+std::string formatHeightsTable(const std::vector<HeightRow>& rows);
 
 // "N prime" or "N composite".
 std::string tossedLine(const TossedCandidate& tossed);

@@ -1,0 +1,21 @@
+// The windows of a heights survey: where far ranges are sampled, placed by a rule
+// fixed in advance that looks at nothing but the range, so anyone can place them again.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace sharp::survey {
+
+struct Window {
+    std::uint64_t from, to;  // inclusive
+    bool operator==(const Window&) const = default;
+};
+
+// Windows of `width` numbers starting at m * 10^(k-1) for m = 10, 16, 25, 40 and 63
+// (five a decade, about evenly on a logarithmic scale) in every decade, those that lie
+// within [from, to]; then the window that ends at `to`, unless it would overlap the
+// last one. Ascending.
+std::vector<Window> heightWindows(std::uint64_t from, std::uint64_t to, std::uint64_t width);
+
+}  // namespace sharp::survey

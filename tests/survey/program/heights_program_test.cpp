@@ -1,0 +1,100 @@
+// The heights survey: its windows are placed by the fixed rule, each row and each
+// tossed candidate is exactly a plain survey's of that window, and a run cut off
+// mid-write resumes to the same files.
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "support/temp_dir.hpp"
+#include "survey/ledger/windows.hpp"
+#include "survey/survey_run.hpp"
+
+namespace sharp::survey {
+namespace {
+
+using sharp::test::readFile;
+
+constexpr std::uint64_t kTop = 18446744073709551615u;
+
+TEST(Heights, WindowsArePlacedByTheRuleAlone) {
+    const std::vector<Window> all = heightWindows(10'000'000'000, kTop, 1 << 30);
+    ASSERT_EQ(all.size(), 9 * 5 + 3u);  // five a decade to 10^19, 1.0 and 1.6 * 10^19, the top
+    EXPECT_EQ(all[0], (Window{10'000'000'000, 10'000'000'000 + (1 << 30) - 1}));
+    EXPECT_EQ(all[4].from, 63'000'000'000u);
+    EXPECT_EQ(all[46].from, 16'000'000'000'000'000'000u);
+    EXPECT_EQ(all.back(), (Window{kTop - (1 << 30) + 1, kTop}));
+    EXPECT_TRUE(heightWindows(100, 1000, 2000).empty());
+    EXPECT_EQ(heightWindows(40, 50, 11), (std::vector<Window>{{40, 50}}));  // the top window is the decade's own
+}
+
+// Column `k` (0: N) of the last row of a plain survey's table.
+std::vector<std::string> lastRow(const std::string& table) {
+    const std::size_t end = table.find("\ntime: ");
+    const std::size_t start = table.rfind('\n', end - 1) + 1;
+    std::istringstream row(table.substr(start, end - start));
+    std::vector<std::string> columns;
+    for (std::string column; row >> column;) columns.push_back(column);
+    return columns;
+}
+
+std::vector<std::string> csvFields(const std::string& line) {
+    std::vector<std::string> fields;
+    std::istringstream in(line);
+    for (std::string field; std::getline(in, field, ',');) fields.push_back(field);
+    return fields;
+}
+
+// Every row of the heights CSV in `folder` against a plain survey of its window.
+void expectPlainSurveysOfEachWindow(const std::filesystem::path& folder) {
+    std::istringstream csv(readFile(folder / "h.csv"));
+    std::string line;
+    std::getline(csv, line);
+    const std::string tossed = readFile(folder / "h.txt");
+    std::string tossedSeen;
+    while (std::getline(csv, line)) {
+        const std::vector<std::string> row = csvFields(line);
+        ASSERT_EQ(row.size(), 12u) << line;
+        const test::SurveyRun plain =
+            test::runSurvey(folder, "--quiet --from " + row[0] + " --tossed plain.txt " + row[1]);
+        ASSERT_EQ(plain.status, 0) << plain.err;
+        const std::vector<std::string> table = lastRow(plain.out);
+        ASSERT_EQ(table.size(), 8u) << plain.out;
+        EXPECT_EQ(table[0], row[1]);
+        for (std::size_t k = 1; k <= 6; ++k) EXPECT_EQ(table[k], row[k + 1]) << line << " column " << k;
+        tossedSeen += readFile(folder / "plain.txt");
+    }
+    EXPECT_EQ(tossed, tossedSeen);
+}
+
+TEST(Heights, EachWindowIsAPlainSurveyAndACutRunResumes) {
+    const std::pair<const char*, const char*> ranges[] = {
+        {"1e12", "1e14"},                    // ten windows and the top one
+        {"18000000000000000000", "2^64-1"},  // the one ending at 2^64 - 1
+    };
+    for (const auto& [from, to] : ranges) {
+        sharp::test::TempDir dir;
+        const std::string run = std::string("--quiet --window 2^20 --from ") + from + " --heights h.csv --tossed h.txt ";
+        const test::SurveyRun whole = test::runSurvey(dir.path(), run + "--state h.state " + to);
+        ASSERT_EQ(whole.status, 0) << whole.err;
+        EXPECT_NE(whole.out.find("decade"), std::string::npos) << whole.out;
+        expectPlainSurveysOfEachWindow(dir.path());
+
+        // Cut in the middle of a line, as a kill leaves it: resumed, the same files.
+        const std::string state = readFile(dir.path() / "h.state"), csv = readFile(dir.path() / "h.csv"),
+                          tossed = readFile(dir.path() / "h.txt");
+        const std::size_t cut = state.find('\n', state.find('\n') + 1) + 30;
+        sharp::test::writeFile(dir.path() / "h.state", state.substr(0, std::min(cut, state.size() - 1)));
+        const test::SurveyRun resumed = test::runSurvey(dir.path(), run + "--state h.state " + to);
+        ASSERT_EQ(resumed.status, 0) << resumed.err;
+        EXPECT_NE(resumed.err.find("dropped a torn last line"), std::string::npos) << resumed.err;
+        EXPECT_EQ(readFile(dir.path() / "h.csv"), csv);
+        EXPECT_EQ(readFile(dir.path() / "h.txt"), tossed);
+        EXPECT_EQ(readFile(dir.path() / "h.state"), state);
+    }
+}
+
+}  // namespace
+}  // namespace sharp::survey
