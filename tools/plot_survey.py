@@ -14,6 +14,14 @@ One figure, N on a logarithmic axis, three panels:
      primes from 23 on, as ratios (1 until the first tossed prime).
 pi(N) - 8 is the true primes plus the tossed primes, for a survey from 0 (the default). The file suffix chooses PNG or SVG. Several CSV files
 are drawn over each other, each in its own line style, so the figure reads without colour.
+
+    python3 tools/plot_survey.py survey.csv --expected expected.csv --heights heights.csv -o heights.png
+
+draws instead how often the test fails at every height: per decade of the survey from
+10^9 and per window of sharp-survey --heights, the share of the primes it tosses and the
+share of the composite candidates, observed with sqrt(n) error bars against the model's
+curve and band; below, observed / expected with a band of 2 standard deviations (the
+observed count's Poisson noise and the model's error). It also prints that comparison.
 """
 import argparse
 import csv
@@ -25,6 +33,10 @@ import sys
 HEADER = ["n", "candidates", "hits", "true_primes", "false_primes", "tossed_primes", "tossed_composites"]
 EXPECTED_HEADER = ["n", "expected_tossed_primes", "expected_tossed_composites", "error_tossed_primes",
                    "error_tossed_composites"]
+HEIGHTS_HEADER = ["from", "to", "candidates", "hits", "true_primes", "false_primes", "tossed_primes",
+                  "tossed_composites", "expected_tossed_primes", "expected_tossed_composites", "error_tossed_primes",
+                  "error_tossed_composites"]
+HEIGHTS_FROM = 10**9  # the survey's decades are drawn from here on: below, nothing is tossed
 PRIMES_BELOW_FIRST_CANDIDATE = 8  # 2, 3, 5, 7, 11, 13, 17, 19: never candidates
 ESTIMATE_FACTOR = 1.022  # the interactive summary's N * 1.022 / ln N
 LINE_STYLES = ["-", "--", ":", "-."]
@@ -80,6 +92,36 @@ def read_survey_csv(path, header=HEADER, number=int):
             raise BadInput(f"{path} line {line} is not {len(header)} numbers")
         if data and values["n"] <= data[-1]["n"]:
             raise BadInput(f"{path} line {line}: n does not ascend")
+        data.append(values)
+    if not data:
+        raise BadInput(f"{path} has no rows")
+    return data
+
+
+def read_heights(path):
+    """The rows of a sharp-survey --heights file as dicts, ascending."""
+    try:
+        with open(path, newline="") as file:
+            rows = list(csv.reader(file))
+    except OSError as error:
+        raise BadInput(f"cannot read {path}: {error.strerror}")
+    except (UnicodeDecodeError, csv.Error):
+        raise BadInput(f"{path} is not a sharp-survey heights file")
+    if not rows or rows[0] != HEIGHTS_HEADER:
+        raise BadInput(f"{path} does not start with the sharp-survey heights header {','.join(HEIGHTS_HEADER)}")
+    data = []
+    for line, row in enumerate(rows[1:], start=2):
+        try:
+            if len(row) != len(HEIGHTS_HEADER):
+                raise ValueError
+            values = {name: (int(field) if index < 8 else float(field))
+                      for index, (name, field) in enumerate(zip(HEIGHTS_HEADER, row))}
+            if any(not math.isfinite(value) or value < 0 for value in values.values()):
+                raise ValueError
+        except ValueError:
+            raise BadInput(f"{path} line {line} is not {len(HEIGHTS_HEADER)} numbers")
+        if values["to"] < values["from"] or (data and values["from"] <= data[-1]["to"]):
+            raise BadInput(f"{path} line {line}: the windows do not ascend")
         data.append(values)
     if not data:
         raise BadInput(f"{path} has no rows")
@@ -194,12 +236,115 @@ def plot(surveys, tossed_primes, expected, title, output):
         raise BadInput(f"cannot write {output}: {error}")
 
 
+def height_points(survey, expected, heights):
+    """Per decade of the survey from HEIGHTS_FROM on, then per window: (label, low, high,
+    primes, tossed primes, expected, its error, composites, tossed composites, expected, its error)."""
+    model = {low: counts for low, _, counts in per_decade(expected, "expected_tossed_primes", "error_tossed_primes",
+                                                              "expected_tossed_composites",
+                                                              "error_tossed_composites")}
+    at = {row["n"]: row for row in expected}
+    points = []
+    for low, high, (true_primes, tossed_primes, candidates, tossed_composites) in per_decade(
+            survey, "true_primes", "tossed_primes", "candidates", "tossed_composites"):
+        if low < HEIGHTS_FROM or low not in model:
+            continue
+        primes = true_primes + tossed_primes
+        # The model's errors are of sums from the first row: the larger end's bounds the decade's.
+        end = at[high]
+        points.append((f"10^{round(math.log10(low))} - 10^{round(math.log10(high))}", low, high, primes, tossed_primes,
+                       model[low][0], end["error_tossed_primes"], candidates - primes, tossed_composites, model[low][2],
+                       end["error_tossed_composites"]))
+    for w in heights:
+        primes = w["true_primes"] + w["tossed_primes"]
+        points.append((f"{w['from']:.2e} + 2^{round(math.log2(w['to'] - w['from'] + 1))}", w["from"], w["to"],
+                       primes, w["tossed_primes"], w["expected_tossed_primes"], w["error_tossed_primes"],
+                       w["candidates"] - primes, w["tossed_composites"], w["expected_tossed_composites"],
+                       w["error_tossed_composites"]))
+    return points
+
+
+def sigmas(observed, expected, error):
+    """Observed against expected in standard deviations: Poisson noise and the model's error."""
+    return (observed - expected) / math.sqrt(expected + error * error) if expected > 0 else float("nan")
+
+
+def print_heights(points):
+    print(f"{'height':<26} {'primes':>13} {'tossed':>8} {'share':>10} {'expected':>16} {'ratio':>6} {'z':>6}"
+          f" {'composites':>14} {'tossed':>8} {'expected':>18} {'ratio':>6} {'z':>6}")
+    for label, _, _, primes, tp, ep, errp, composites, tc, ec, errc in points:
+        print(f"{label:<26} {primes:>13} {tp:>8} {ratio(tp, primes):>10.3e} {ep:>9.1f} ± {errp:<5.1f}"
+              f" {ratio(tp, ep):>6.3f} {sigmas(tp, ep, errp):>+6.1f} {composites:>14} {tc:>8} {ec:>10.1f} ± {errc:<6.1f}"
+              f" {ratio(tc, ec):>6.3f} {sigmas(tc, ec, errc):>+6.1f}")
+
+
+def plot_heights(points, title, output):
+    pyplot = import_pyplot()
+    figure, (shares, ratios) = pyplot.subplots(2, 1, sharex=True, figsize=(8, 9), height_ratios=[3, 2])
+    points = sorted(points, key=lambda p: p[1])
+    centre = [math.sqrt(low * high) for _, low, high, *_ in points]
+    decade = [label.startswith("10^") for label, *_ in points]  # a decade of the survey, not a window
+    for column, marker, kind in ((3, "o", "tossed primes / primes"), (7, "s", "tossed composites / composite candidates")):
+        whole = [p[column] for p in points]
+        observed = [p[column + 1] for p in points]
+        model = [p[column + 2] for p in points]
+        error = [p[column + 3] for p in points]
+        fill = "white" if column == 7 else "black"
+        offset = 1.04 if column == 7 else 1 / 1.04  # side by side, so both bars show
+        for is_decade, shape, what in ((False, marker, "windows"), (True, "D", "survey's decades")):
+            at = [i for i in range(len(points)) if decade[i] == is_decade]
+            if not at:
+                continue
+            shares.errorbar([centre[i] for i in at], [ratio(observed[i], whole[i]) for i in at],
+                            yerr=[ratio(math.sqrt(observed[i]), whole[i]) for i in at], fmt=shape, color="black",
+                            markerfacecolor=fill, capsize=2, markersize=4, label=f"{kind}, observed ± √n ({what})")
+            ratios.errorbar([centre[i] * offset for i in at], [ratio(observed[i], model[i]) for i in at],
+                            yerr=[ratio(math.sqrt(observed[i]), model[i]) for i in at], fmt=shape, color="black",
+                            markerfacecolor=fill, capsize=2, markersize=4,
+                            label=f"{kind.split(' /')[0]} ({what})")
+        # The model through the windows, each at its height; over a decade, a step across it,
+        # since most of a decade's tossed candidates lie near its top.
+        style = "-" if column == 3 else "--"
+        windows = [i for i in range(len(points)) if not decade[i]]
+        shares.plot([centre[i] for i in windows], [ratio(model[i], whole[i]) for i in windows], linestyle=style,
+                    color="black", linewidth=0.8, label=f"{kind}, expected by chance")
+        shares.fill_between([centre[i] for i in windows],
+                            [ratio(max(model[i] - error[i], 1e-12), whole[i]) for i in windows],
+                            [ratio(model[i] + error[i], whole[i]) for i in windows], color="grey", alpha=0.4,
+                            linewidth=0)
+        for i in range(len(points)):
+            if decade[i]:
+                shares.hlines(ratio(model[i], whole[i]), points[i][1], points[i][2], color="black", linestyle=style,
+                              linewidth=0.8)
+        if column == 3:
+            # ±2σ of each point's expected tossed primes: Poisson noise and the model's error.
+            band = [2 * math.sqrt(m + e * e) / m if m > 0 else float("nan") for m, e in zip(model, error)]
+            ratios.errorbar(centre, [1] * len(centre), yerr=band, fmt="none", ecolor="grey", alpha=0.4, elinewidth=7,
+                            label="±2σ of the expected tossed primes")
+    ratios.axhline(1, color="black", linewidth=0.8)
+    shares.set_yscale("log")
+    shares.set_ylabel("share tossed")
+    ratios.set_ylabel("observed / expected")
+    ratios.set_xlabel("height: decades of the survey to 10^13, then windows of sharp-survey --heights")
+    ratios.set_ylim(0, 2.5)
+    for axes in (shares, ratios):
+        axes.set_xscale("log")
+        axes.grid(True, which="major", linestyle=":", color="grey")
+        axes.legend(loc="best", fontsize="x-small")
+    figure.suptitle(title)
+    figure.tight_layout()
+    try:
+        figure.savefig(output)
+    except (OSError, ValueError) as error:
+        raise BadInput(f"cannot write {output}: {error}")
+
+
 def main():
     parser = argparse.ArgumentParser(description="Plots sharp-survey --csv files against N.")
     parser.add_argument("csv", nargs="+", help="CSV files written by sharp-survey --csv")
     parser.add_argument("-o", "--output", required=True, help="image to write: .png or .svg")
     parser.add_argument("--tossed", help="the --tossed file of the survey, to mark its tossed primes")
     parser.add_argument("--expected", help="the --expected file of the survey's range: the model's counts")
+    parser.add_argument("--heights", help="a sharp-survey --heights file: draw the heights figure instead")
     parser.add_argument("--title", default="sharp-survey", help="the figure's title")
     arguments = parser.parse_args()
     suffix = os.path.splitext(arguments.output)[1].lower()
@@ -209,7 +354,15 @@ def main():
         surveys = [(os.path.basename(path), read_survey_csv(path)) for path in arguments.csv]
         tossed_primes = read_tossed(arguments.tossed) if arguments.tossed else []
         expected = read_survey_csv(arguments.expected, EXPECTED_HEADER, float) if arguments.expected else []
-        plot(surveys, tossed_primes, expected, arguments.title, arguments.output)
+        if arguments.heights:
+            import_pyplot()  # first: it may start this script again under the system's python
+            if not expected:
+                raise BadInput("--heights needs the survey's --expected file")
+            points = height_points(surveys[0][1], expected, read_heights(arguments.heights))
+            print_heights(points)
+            plot_heights(points, arguments.title, arguments.output)
+        else:
+            plot(surveys, tossed_primes, expected, arguments.title, arguments.output)
     except BadInput as error:
         fail(str(error))
 

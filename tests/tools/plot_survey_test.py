@@ -63,6 +63,20 @@ class PlotSurvey(unittest.TestCase):
         with open(self.path("nothing.svg")) as file:
             self.assertIn("nothing tossed in this range", file.read())
 
+    def test_heights_figure_and_its_table(self):
+        heights = self.path("heights.csv")
+        subprocess.run([SURVEY, "--quiet", "--window", "2^20", "--from", "1e12", "--heights", heights, "2e12"],
+                       check=True, stdout=subprocess.DEVNULL)
+        result = plot(self.csv, "--expected", self.expected, "--heights", heights, "-o", self.path("heights.png"))
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(len(result.stdout.splitlines()), 1 + 3)  # heading, three windows (no decade from 10^9 here)
+        self.assertTrue(os.path.getsize(self.path("heights.png")) > 0)
+        no_model = plot(self.csv, "--heights", heights, "-o", self.path("heights.png"))
+        self.assertEqual((no_model.returncode, len(no_model.stderr.splitlines())), (2, 1), no_model.stderr)
+        broken = plot(self.csv, "--expected", self.expected, "--heights", self.path("h.csv", "from,to\n1,2\n"),
+                      "-o", self.path("heights.png"))
+        self.assertEqual((broken.returncode, len(broken.stderr.splitlines())), (2, 1), broken.stderr)
+
     def test_bad_input_is_one_line_and_status_2(self):
         header = "n,candidates,hits,true_primes,false_primes,tossed_primes,tossed_composites\n"
         cases = {
