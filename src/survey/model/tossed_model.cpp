@@ -175,25 +175,40 @@ struct AboveBound {
         pairs[j * kMaxSharps + i] += g;
     }
 
-    // The chance that none of the surviving offsets `alive` is prime, their chances of
-    // not being prime `notPrime[k]` on their own.
-    double noneIsPrime(bool primeCandidate, const std::vector<std::size_t>& alive, const double* notPrime,
-                       std::vector<double>& r) const {
-        double none = 1;
-        r.resize(alive.size());
+    // g_ij of the offsets `alive`, a row each, for noneIsPrime: read in a row's order,
+    // not gathered from the whole table at every point.
+    void pairsAmong(bool primeCandidate, const std::vector<std::size_t>& alive, std::vector<double>& out) const {
+        const std::vector<double>& pairs = primeCandidate ? pairsForPrime : pairsForComposite;
+        out.resize(alive.size() * alive.size());
         for (std::size_t a = 0; a < alive.size(); ++a) {
+            for (std::size_t b = 0; b < alive.size(); ++b) out[a * alive.size() + b] = pairs[alive[a] * kMaxSharps + alive[b]];
+        }
+    }
+
+    // The chance that none of the surviving offsets `alive` is prime, their chances of
+    // not being prime `notPrime[k]` on their own, `among` their pairs' g (pairsAmong).
+    double noneIsPrime(bool primeCandidate, const std::vector<std::size_t>& alive, const std::vector<double>& among,
+                       const double* notPrime, std::vector<double>& r) const {
+        double none = 1;
+        const std::size_t count = alive.size();
+        r.resize(count);
+        for (std::size_t a = 0; a < count; ++a) {
             const double p = (1 - notPrime[alive[a]]) * (primeCandidate ? primeFactor : 1);
             if (p >= 1) return 0;
             none *= 1 - p;
             r[a] = p / (1 - p);
         }
-        const std::vector<double>& pairs = primeCandidate ? pairsForPrime : pairsForComposite;
         double sum = 0;
-        for (std::size_t a = 0; a < alive.size(); ++a) {
-            const double* row = pairs.data() + alive[a] * kMaxSharps;
-            double inner = 0;
-            for (std::size_t b = a + 1; b < alive.size(); ++b) inner += row[alive[b]] * r[b];
-            sum += r[a] * inner;
+        for (std::size_t a = 0; a + 1 < count; ++a) {
+            const double* row = among.data() + a * count;
+            // Four sums at once: the adds do not wait on each other.
+            double inner[4] = {0, 0, 0, 0};
+            std::size_t b = a + 1;
+            for (; b + 4 <= count; b += 4) {
+                for (std::size_t i = 0; i < 4; ++i) inner[i] += row[b + i] * r[b + i];
+            }
+            for (; b < count; ++b) inner[0] += row[b] * r[b];
+            sum += r[a] * ((inner[0] + inner[1]) + (inner[2] + inner[3]));
         }
         return none * std::exp(-sum);
     }
@@ -296,7 +311,7 @@ Moments sampleCandidates(bool primes, const Grid& grid, const ResidueClasses& cl
     std::vector<Mask> eliminatedBy(classes.primes.size());
     const Mask none;
     std::vector<std::size_t> alive;
-    std::vector<double> value(grid.t.size()), r;
+    std::vector<double> value(grid.t.size()), r, among;
     for (std::uint32_t m = 0; m < settings.samples; ++m) {
         std::size_t firstZero = 0;
         const double ratio = classes.draw(random, primes, eliminatedBy, firstZero);
@@ -309,11 +324,12 @@ Moments sampleCandidates(bool primes, const Grid& grid, const ResidueClasses& cl
                 for (std::size_t k = 0; k < sharpCount; ++k) {
                     if (((eliminated.word[k / 64] >> (k % 64)) & 1) == 0) alive.push_back(k);
                 }
+                if (above != nullptr && aliveFor == classes.primes.size()) above->pairsAmong(primes, alive, among);
             }
             double tossed = primes || firstZero < grid.primesUsed[g] ? 1 : 1 - primeChance[g];
             // Where every prime up to B judges the offsets, those above B tie them too.
             if (above != nullptr && grid.primesUsed[g] == classes.primes.size()) {
-                tossed *= above->noneIsPrime(primes, alive, chance[g].data(), r);
+                tossed *= above->noneIsPrime(primes, alive, among, chance[g].data(), r);
             } else {
                 for (const std::size_t k : alive) tossed *= chance[g][k];
             }
