@@ -24,10 +24,9 @@ namespace {
 constexpr std::size_t kSieveBlockBytes = std::size_t{1} << 18;
 
 // Where that cache holds 1 MiB or more, blocks of 512 KiB: every medium sieving prime
-// is visited once a block, and from 10^11 on those visits are a fifth of the time.
-// [10^11, 10^12] took 0.86 to 0.94 of its time, [0, 10^10] 1.02 to 1.04. Not larger:
-// blocks of 1 MiB, the whole cache, took 1.01 to 1.09 from 10^10 to 9 * 10^11 and
-// 1.08 at 10^15, so a block is half of it (256 KiB where it holds 512 KiB).
+// is visited once a block, and high up those visits are much of the time. Not the
+// whole cache: a block is half of it (256 KiB where it holds 512 KiB), as measured in
+// bench/README.md.
 constexpr std::size_t kLargeCacheBlockBytes = std::size_t{1} << 19;
 
 std::size_t sieveBlockBytes() {

@@ -16,7 +16,7 @@ using LargeBuffer = std::unique_ptr<std::uint8_t[], FreeLargeBuffer>;
 
 // `bytes` of memory, uninitialised, on huge-page boundaries; throws std::bad_alloc.
 // A thread's ring and bucket chunks far up are some 24 MB: in pages of 4 KiB their
-// faults took a quarter of a job's start at 10^15, and zeroing them another seventh.
+// faults, and zeroing them, were a large part of a job's start.
 LargeBuffer allocateLarge(std::size_t bytes);
 
 }  // namespace sharp::survey

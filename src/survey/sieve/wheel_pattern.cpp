@@ -70,7 +70,7 @@ WheelPattern::WheelPattern(std::uint32_t largestPrime) : largestPrime_(largestPr
         for (const std::uint32_t p : group) pattern.period *= p;
         pattern.bytes.assign(pattern.period, 0xff);
         // Multiple by multiple: testing every number of the period against every prime
-        // took half the start-up of a survey (30 ms, a tenth of 10^9 numbers at 10^12).
+        // was half the start-up of a short survey.
         for (const std::uint32_t p : group) {
             for (std::uint64_t n = p; n < 30 * pattern.period; n += 2 * p) {
                 const int bit = kBitOfResidue[n % 30];

@@ -60,15 +60,18 @@ struct Case {
     std::uint64_t stream, large;
 };
 
+// Tiers: small primes below 4096, medium ones up to 4 blocks, bucket primes up to
+// `large`, large ones above; every row has small ones, and together they cover each
+// tier with several block sizes.
 TEST(StreamSieve, SamePrimesAsPrimesieve) {
     const Case cases[] = {
-        // the start; small blocks: buckets from 2048 on, marks from 5000, new streams
+        // the start; small blocks: buckets from 4096 on, large from 5000, new streams
         {0, 3'000'000, 1 << 10, 3000, 30'000, 5000},
         {1'000'000'000'000, 1'000'003'000'000, 1 << 12, 7777, 1 << 20, 1 << 14},          // 10^12
-        {2'000'000'000, 2'120'000'000, 1 << 18, 50'000, 1 << 23, 1 << 25},  // the survey's blocks, 8 cache pieces each
-        {10'000'000'000'000, 10'000'120'000'000, 1 << 19, 50'000, 1 << 23, 1 << 25},  // its blocks with 1 MiB of cache
+        {2'000'000'000, 2'120'000'000, 1 << 18, 50'000, 1 << 23, 1 << 25},  // the survey's blocks: small and medium
+        {10'000'000'000'000, 10'000'120'000'000, 1 << 19, 50'000, 1 << 23, 1 << 25},  // 512 KiB blocks, to buckets
         {5'000'000'000, 5'003'000'000, 1 << 10, 3000, 1 << 20, 1 << 16},    // bucket hits up to 13 blocks ahead
-        {1'000'000'000'000'000, 1'000'000'000'600'000, 1 << 16, 5000, 1 << 20, 1 << 20},  // 10^15
+        {1'000'000'000'000'000, 1'000'000'000'600'000, 1 << 16, 5000, 1 << 20, 1 << 20},  // 10^15: every tier
     };
     for (const Case& c : cases) expectPrimesOf(c.low, c.high, c.blockBytes, c.piece, c.stream, c.large);
 }
