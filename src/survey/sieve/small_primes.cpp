@@ -8,9 +8,10 @@ namespace {
 
 // Crosses off the multiples of p = 30 a + kResidues[R] in one block: the rest of the
 // cycle it stopped in, whole cycles of eight at distances fixed for the prime, then
-// the start of the next. Instantiated per residue so the masks are constants.
+// the start of the next. Instantiated per residue so the masks are constants, and
+// kept a function each: inlined into one switch, the eight loops ran 5 % slower.
 template <unsigned R>
-void crossResidue(std::uint64_t& cycleOut, std::uint8_t& wOut, std::uint64_t a, std::uint8_t* block,
+[[gnu::noinline]] void crossResidue(std::uint64_t& cycleOut, std::uint8_t& wOut, std::uint64_t a, std::uint8_t* block,
                   std::uint64_t blockStart, std::uint64_t end) {
     constexpr auto offsets = kCrossOffset[R];
     constexpr auto bits = kCrossBit[R];
