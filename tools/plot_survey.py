@@ -66,65 +66,60 @@ def import_pyplot():
     return pyplot
 
 
-def read_survey_csv(path, header=HEADER, number=int):
-    """The rows of a survey CSV (or, with EXPECTED_HEADER and float, of an --expected
-    file) as dicts, ascending in n."""
+def read_csv_rows(path, header, kind):
+    """The rows after `header` of a sharp-survey CSV file (`kind` names it in messages)."""
     try:
         with open(path, newline="") as file:
             rows = list(csv.reader(file))
     except OSError as error:
         raise BadInput(f"cannot read {path}: {error.strerror}")
     except (UnicodeDecodeError, csv.Error):
-        raise BadInput(f"{path} is not a sharp-survey CSV file")
+        raise BadInput(f"{path} is not a sharp-survey {kind} file")
     if not rows:
         raise BadInput(f"{path} is empty")
     if rows[0] != header:
         raise BadInput(f"{path} does not start with the sharp-survey header {','.join(header)}")
+    if len(rows) == 1:
+        raise BadInput(f"{path} has no rows")
+    return rows[1:]
+
+
+def numbers_of(path, line, row, names, number_of):
+    """One row as a dict, each field through number_of(index, field): finite, not negative."""
+    try:
+        if len(row) != len(names):
+            raise ValueError
+        values = {name: number_of(index, field) for index, (name, field) in enumerate(zip(names, row))}
+        if any(not math.isfinite(value) or value < 0 for value in values.values()):
+            raise ValueError
+    except ValueError:
+        raise BadInput(f"{path} line {line} is not {len(names)} numbers")
+    return values
+
+
+def read_survey_csv(path, header=HEADER, number=int):
+    """The rows of a survey CSV (or, with EXPECTED_HEADER and float, of an --expected
+    file) as dicts, ascending in n."""
     data = []
-    for line, row in enumerate(rows[1:], start=2):
-        try:
-            if len(row) != len(header) or not row[0].isdigit():
-                raise ValueError
-            values = {"n": int(row[0]), **{name: number(field) for name, field in zip(header[1:], row[1:])}}
-            if any(not math.isfinite(value) or value < 0 for value in values.values()):
-                raise ValueError
-        except ValueError:
+    for line, row in enumerate(read_csv_rows(path, header, "CSV"), start=2):
+        if row and not row[0].isdigit():
             raise BadInput(f"{path} line {line} is not {len(header)} numbers")
+        values = numbers_of(path, line, row, header, lambda index, field: int(field) if index == 0 else number(field))
         if data and values["n"] <= data[-1]["n"]:
             raise BadInput(f"{path} line {line}: n does not ascend")
         data.append(values)
-    if not data:
-        raise BadInput(f"{path} has no rows")
     return data
 
 
 def read_heights(path):
     """The rows of a sharp-survey --heights file as dicts, ascending."""
-    try:
-        with open(path, newline="") as file:
-            rows = list(csv.reader(file))
-    except OSError as error:
-        raise BadInput(f"cannot read {path}: {error.strerror}")
-    except (UnicodeDecodeError, csv.Error):
-        raise BadInput(f"{path} is not a sharp-survey heights file")
-    if not rows or rows[0] != HEIGHTS_HEADER:
-        raise BadInput(f"{path} does not start with the sharp-survey heights header {','.join(HEIGHTS_HEADER)}")
     data = []
-    for line, row in enumerate(rows[1:], start=2):
-        try:
-            if len(row) != len(HEIGHTS_HEADER):
-                raise ValueError
-            values = {name: (int(field) if index < 8 else float(field))
-                      for index, (name, field) in enumerate(zip(HEIGHTS_HEADER, row))}
-            if any(not math.isfinite(value) or value < 0 for value in values.values()):
-                raise ValueError
-        except ValueError:
-            raise BadInput(f"{path} line {line} is not {len(HEIGHTS_HEADER)} numbers")
+    for line, row in enumerate(read_csv_rows(path, HEIGHTS_HEADER, "heights"), start=2):
+        values = numbers_of(path, line, row, HEIGHTS_HEADER,
+                            lambda index, field: int(field) if index < 8 else float(field))
         if values["to"] < values["from"] or (data and values["from"] <= data[-1]["to"]):
             raise BadInput(f"{path} line {line}: the windows do not ascend")
         data.append(values)
-    if not data:
-        raise BadInput(f"{path} has no rows")
     return data
 
 
@@ -224,10 +219,18 @@ def plot(surveys, tossed_primes, expected, title, output):
     primes.set_ylabel("true primes, as a ratio")
     primes.set_xlabel("N")
     for axes in (share, tossed, primes):
-        axes.set_xscale("log")
-        axes.grid(True, which="major", linestyle=":", color="grey")
-        if axes is not tossed or tossed_drawn or tossed_primes:
-            axes.legend(loc="best", fontsize="small")
+        log_axes_with_grid(axes, axes is not tossed or tossed_drawn or tossed_primes, "small")
+    save(figure, title, output)
+
+
+def log_axes_with_grid(axes, legend, fontsize):
+    axes.set_xscale("log")
+    axes.grid(True, which="major", linestyle=":", color="grey")
+    if legend:
+        axes.legend(loc="best", fontsize=fontsize)
+
+
+def save(figure, title, output):
     figure.suptitle(title)
     figure.tight_layout()
     try:
@@ -327,15 +330,8 @@ def plot_heights(points, title, output):
     ratios.set_xlabel("height: decades of the survey to 10^13, then windows of sharp-survey --heights")
     ratios.set_ylim(0, 2.5)
     for axes in (shares, ratios):
-        axes.set_xscale("log")
-        axes.grid(True, which="major", linestyle=":", color="grey")
-        axes.legend(loc="best", fontsize="x-small")
-    figure.suptitle(title)
-    figure.tight_layout()
-    try:
-        figure.savefig(output)
-    except (OSError, ValueError) as error:
-        raise BadInput(f"cannot write {output}: {error}")
+        log_axes_with_grid(axes, True, "x-small")
+    save(figure, title, output)
 
 
 def main():

@@ -202,30 +202,29 @@ TEST(SurveyProgram, ASignalLeavesNoScratchFile) {
     }
 }
 
-// Workers that cannot start, or find no memory for their segment, end the survey
-// at once: without that, the threads that did start would finish all of 10^13 first.
-TEST(SurveyProgram, ThreadsThatCannotStartEndTheSurveyAtOnce) {
-#ifdef SHARP_SANITIZED
-    GTEST_SKIP() << "an address-space limit leaves the sanitizer no room";
-#endif
-    sharp::test::TempDir dir;
-    const SurveyRun run = test::runSurvey(dir.path(), "--quiet --threads 4096 1e13", "ulimit -v 1000000;");
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.out, "");
-    EXPECT_EQ(sharp::test::lineCount(run.err), 2u) << run.err;  // more threads than CPUs, then the failure
-    EXPECT_NE(run.err.find("the threads share the"), std::string::npos) << run.err;
-    EXPECT_NE(run.err.find("give fewer --threads"), std::string::npos) << run.err;
-}
-
-// Whatever fails on the way ends with one line and status 1, never a crash.
+// Whatever fails on the way ends with one line and status 1, never a crash. Workers
+// that cannot start, or find no memory for their segment, end the survey at once:
+// without that, the threads that did start would finish all of 10^13 first.
 TEST(SurveyProgram, FailuresOnTheWayAreOneLine) {
 #ifdef SHARP_SANITIZED
     GTEST_SKIP() << "an address-space limit leaves the sanitizer no room";
 #endif
     sharp::test::TempDir dir;
-    const SurveyRun run = test::runSurvey(dir.path(), "--model-only 1e12", "ulimit -v 12000;");
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(sharp::test::lineCount(run.err), 1u) << run.err;
+    const struct {
+        const char *arguments, *limit, *message;
+    } cases[] = {
+        {"--quiet --threads 4096 1e13", "ulimit -v 1000000;", "give fewer --threads"},
+        {"--model-only 1e12", "ulimit -v 12000;", "sharp-survey: "},
+    };
+    for (const auto& c : cases) {
+        const SurveyRun run = test::runSurvey(dir.path(), c.arguments, c.limit);
+        EXPECT_EQ(run.status, 1) << c.arguments;
+        EXPECT_EQ(run.out, "") << c.arguments;
+        // The failure, after the one line of more threads than CPUs where that is said.
+        const std::size_t said = run.err.find("the threads share the") != std::string::npos ? 1 : 0;
+        EXPECT_EQ(sharp::test::lineCount(run.err), 1u + said) << run.err;
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+    }
 }
 
 // More threads than the CPUs this process may run on: said once, and the survey goes on.
