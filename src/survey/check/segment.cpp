@@ -52,6 +52,16 @@ constexpr std::uint64_t kLargeSievingPrime = std::uint64_t{1} << 25;
 // The bytes that hold the numbers of `words` odd-number words, with a word to spare at each end.
 std::size_t segmentBytesFor(std::uint64_t words) { return static_cast<std::size_t>((128 * words) / 30 + 24); }
 
+// The window the first segment of a job sieves below itself.
+std::size_t firstWindowBytes(std::uint64_t segmentWords) {
+    return std::max({kFilterWindowBytes, kWordWindowBytes, segmentBytesFor(segmentWords)}) & ~std::size_t{7};
+}
+
+// The longest range whose large primes' marks are made once for all its threads:
+// 2^31 numbers, 72 MB of marks. A longer range has jobs of 2^30 numbers, which pay
+// for their own; far up, a shorter one cut into a job per thread paid once per thread.
+constexpr std::uint64_t kSharedMarksWords = std::uint64_t{1} << 24;
+
 SHARP_WITH_POPCNT
 ClassCounts countWordsOneByOne(const std::uint64_t* primes, const std::uint64_t* candidates, const std::uint64_t* hits,
                                std::size_t first, std::size_t last, std::uint64_t firstMask, std::uint64_t lastMask) {
@@ -156,7 +166,7 @@ std::uint64_t upToByte(std::size_t at, std::uint8_t bits) {
 
 Segment::Segment(const WheelPattern& pattern, std::uint64_t segmentWords)
     : longestWindow_(std::max({kFilterWindowBytes, kLongestWordWindowBytes, segmentBytesFor(segmentWords)}) & ~std::size_t{7}),
-      firstWindow_(std::max({kFilterWindowBytes, kWordWindowBytes, segmentBytesFor(segmentWords)}) & ~std::size_t{7}),
+      firstWindow_(firstWindowBytes(segmentWords)),
       pattern_(pattern),
       primes_((kWordWindowBytes + segmentBytesFor(segmentWords)) / 8 + 1),
       candidates_(segmentBytesFor(segmentWords) / 8 + 1),
@@ -164,6 +174,17 @@ Segment::Segment(const WheelPattern& pattern, std::uint64_t segmentWords)
       leftWords_(segmentBytesFor(segmentWords) / 8 + 1),
       sieve_(sievePattern(), sieveBlockBytes(), longestWindow_ + segmentBytesFor(segmentWords),
              firstWindow_ + segmentBytesFor(kJobWords) + sieveBlockBytes(), kLargeSievingPrime) {}
+
+std::unique_ptr<SharedLargeMarks> Segment::largeMarksFor(std::uint64_t first, std::uint64_t end,
+                                                         std::uint64_t segmentWords) {
+    if (end - first > kSharedMarksWords) return nullptr;
+    // From where the first job's stream starts, below the range, to its last byte.
+    const std::uint64_t firstByte = byteOf(128 * first) & ~std::uint64_t{7};
+    const std::uint64_t from = firstByte - std::min<std::uint64_t>(firstWindowBytes(segmentWords), firstByte);
+    const std::uint64_t last = byteOf(128 * (end - 1) + 127) | 7;
+    if (sievingLimit(last) < kLargeSievingPrime) return nullptr;
+    return std::make_unique<SharedLargeMarks>(from, last, kLargeSievingPrime);
+}
 
 void Segment::test(std::uint64_t first, std::uint64_t end, std::uint64_t jobEnd) {
     lowest_ = 128 * first;

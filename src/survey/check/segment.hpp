@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "survey/check/class_counts.hpp"
@@ -37,6 +38,16 @@ public:
     // `jobEnd`: where the job of segments this one starts or continues ends, how far
     // the sieve's stream reaches.
     void test(std::uint64_t first, std::uint64_t end, std::uint64_t jobEnd = 0);
+
+    // The large primes' marks of a survey of the words first .. end - 1, to be made
+    // once by all its threads together (SharedLargeMarks::markShare) and read by
+    // their segments; null where no large prime reaches the range, or where it is
+    // longer than kSharedMarksWords and its jobs long enough to pay for their own.
+    static std::unique_ptr<SharedLargeMarks> largeMarksFor(std::uint64_t first, std::uint64_t end,
+                                                           std::uint64_t segmentWords);
+    // Takes the large primes' marks from `shared` (it outlives this segment) where it
+    // covers the stream.
+    void shareLargeMarks(const SharedLargeMarks* shared) { sieve_.shareLargeMarks(shared); }
 
     // The counts of the candidates c with from <= c <= to, inside the tested words.
     ClassCounts count(std::uint64_t from, std::uint64_t to) const;

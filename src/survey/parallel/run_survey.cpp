@@ -179,6 +179,38 @@ std::uint64_t jobWordsFor(const SurveyPlan& plan) {
 
 Piece wholeRange(std::uint64_t from, std::uint64_t to) { return {0, wordOf(from), wordOf(to) + 1}; }
 
+namespace {
+
+// Makes `shared` with as many threads as there are cores, up to `threads`: more would
+// only hold more marks waiting. A thread that cannot start leaves its share to the others.
+void markTogether(SharedLargeMarks& shared, unsigned threads) {
+    threads = std::min(threads, std::max(1u, std::thread::hardware_concurrency()));
+    std::exception_ptr failure;
+    std::mutex failureLock;
+    const auto mark = [&] {
+        try {
+            shared.markShare();
+        } catch (...) {
+            const std::lock_guard lock(failureLock);
+            if (!failure) failure = std::current_exception();
+        }
+    };
+    {
+        std::vector<std::jthread> helpers;
+        for (unsigned t = 1; t < threads; ++t) {
+            try {
+                helpers.emplace_back(mark);
+            } catch (const std::system_error&) {
+                break;
+            }
+        }
+        mark();
+    }  // joins
+    if (failure) std::rethrow_exception(failure);
+}
+
+}  // namespace
+
 std::vector<ClassCounts> runSurvey(const SurveyPlan& plan, const std::function<void(const SegmentReport&)>& deliver) {
     std::vector<ClassCounts> buckets(plan.bucketEnds.size());
     const auto collect = [&](const SegmentReport& report) {
@@ -195,6 +227,12 @@ std::vector<ClassCounts> runSurvey(const SurveyPlan& plan, const std::function<v
     const std::uint64_t segmentWords = plan.segmentOdds / 64;
     Scheduler scheduler(jobWordsFor(plan), kLookaheadPerThread * threads, nextPiece, collect);
     const WheelPattern pattern;
+    // Far up, a short range's large sieving primes are marked once for all threads
+    // (a lone thread marks them for its one job, as any stream does).
+    const Piece range = wholeRange(plan.from, plan.to);
+    const std::unique_ptr<SharedLargeMarks> shared =
+        threads > 1 ? Segment::largeMarksFor(range.firstWord, range.endWord, segmentWords) : nullptr;
+    if (shared) markTogether(*shared, threads);
     // Made while there is memory: where a thread finds none, telling it must need none,
     // or the exception would end the program instead of the survey.
     const std::exception_ptr noMemory = std::make_exception_ptr(
@@ -202,6 +240,7 @@ std::vector<ClassCounts> runSurvey(const SurveyPlan& plan, const std::function<v
     const auto work = [&] {
         try {
             Segment segment(pattern, segmentWords);
+            segment.shareLargeMarks(shared.get());
             for (Job job; scheduler.take(job);) scheduler.finish(job, testJob(segment, plan, job, segmentWords));
         } catch (const std::bad_alloc&) {
             scheduler.fail(noMemory);

@@ -86,7 +86,9 @@ void StreamSieve::start(std::uint64_t from, std::uint64_t horizon) {
     small_.clear();
     medium_.clear();
     buckets_.start(start_, horizon_);
-    const std::uint64_t limit = sievingLimit(horizon_);
+    usesShared_ = shared_ != nullptr && shared_->largePrime() == largePrime_ && shared_->covers(start_, horizon_);
+    // With shared marks, the stream's own primes stop below the large ones.
+    const std::uint64_t limit = usesShared_ ? std::min(sievingLimit(horizon_), largePrime_ - 1) : sievingLimit(horizon_);
     large_.start(limit >= largePrime_ ? horizon_ - from + 1 : 0);
     // The pattern removes the multiples of the primes up to its largest.
     const std::uint64_t firstSievingPrime = pattern_.largestPrime() + 1;
@@ -156,9 +158,13 @@ void StreamSieve::sieveNextBlock() {
     // The medium primes count bytes from the stream's first.
     medium_.cross(bits, blockStart - start_, blockStart + blockBytes_ - start_);
     buckets_.cross(block, bits, blockStart);
-    if (!large_.empty() && blockStart <= horizon_) {
-        large_.clearMarked(bits, blockStart - start_,
-                           static_cast<std::size_t>(std::min<std::uint64_t>(blockBytes_, horizon_ + 1 - blockStart)));
+    if (blockStart <= horizon_) {
+        const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(blockBytes_, horizon_ + 1 - blockStart));
+        if (usesShared_) {
+            shared_->clearMarked(bits, blockStart, count);
+        } else if (!large_.empty()) {
+            large_.clearMarked(bits, blockStart - start_, count);
+        }
     }
     ++blocksDone_;
 }

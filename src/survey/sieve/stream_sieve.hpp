@@ -17,6 +17,7 @@
 #include "survey/sieve/first_multiples.hpp"
 #include "survey/sieve/large_marks.hpp"
 #include "survey/sieve/medium_primes.hpp"
+#include "survey/sieve/shared_large_marks.hpp"
 #include "survey/sieve/sieve_ring.hpp"
 #include "survey/sieve/small_primes.hpp"
 #include "survey/sieve/wheel_pattern.hpp"
@@ -47,6 +48,10 @@ public:
     // the last number of byte `horizon` (at least to - 1), the end of the job, or of
     // the longest stream from `from`.
     void read(std::uint64_t from, std::uint64_t to, std::uint64_t horizon, std::uint8_t* out);
+
+    // Streams that `shared` covers take their large primes' marks from it (it outlives
+    // this sieve); null, or a stream it does not cover, marks its own.
+    void shareLargeMarks(const SharedLargeMarks* shared) { shared_ = shared; }
 
     // The same in two steps: sieve up to `to`, after which the bytes from heldFrom()
     // (at most `from`) to `to` - 1 can be copied or looked up, until the next sieve.
@@ -97,6 +102,8 @@ private:
     MediumPrimes medium_;
     BucketPrimes buckets_;
     LargeMarks large_;
+    const SharedLargeMarks* shared_ = nullptr;
+    bool usesShared_ = false;  // this stream's large marks are shared_'s
     std::vector<FirstMultiple> hitting_;  // a batch of large primes: those with multiples in the stream
     std::vector<std::uint64_t> quotients_;  // a batch's first number / p, off by one
 };

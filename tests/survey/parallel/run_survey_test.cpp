@@ -53,6 +53,25 @@ TEST(Survey, SameResultsForAnyThreadCountAndSegmentSize) {
     }
 }
 
+// Far up, a short range's large sieving primes are marked once for all threads: the
+// same results as one thread, whose streams mark their own. At 2 * 10^15 the primes
+// from 2^25 on are large; near 2^64 nearly all are.
+TEST(Survey, SharedLargeMarksGiveTheSameResults) {
+    const std::pair<std::uint64_t, std::uint64_t> ranges[] = {
+        {2'000'000'000'000'000, 2'000'000'000'000'000 + (std::uint64_t{1} << 26)},
+        {18446744073709551615u - (std::uint64_t{1} << 22) + 1, 18446744073709551615u},
+    };
+    for (const auto& [from, to] : ranges) {
+        const Outcome own = survey(from, to, 1);
+        for (const unsigned threads : {2u, 3u}) {
+            const Outcome shared = survey(from, to, threads, std::uint64_t{1} << 20);
+            EXPECT_TRUE(shared.buckets == own.buckets) << from << ", " << threads << " threads";
+            EXPECT_EQ(shared.tossed, own.tossed) << from;
+        }
+        EXPECT_GT(total(own.buckets).tossedPrimes, 0u) << from;  // a check with teeth
+    }
+}
+
 // Work is cut so that every thread gets as many jobs, each at most 2^30 numbers, and
 // far up no more than one job per thread (each job finds its sieving primes anew).
 TEST(Survey, EveryThreadGetsAJob) {
