@@ -16,7 +16,7 @@
 #include "survey/ledger/windows.hpp"
 #include "survey/program/output_file.hpp"
 #include "survey/program/report.hpp"
-#include "survey/program/standard_streams.hpp"
+#include "survey/program/table_stream.hpp"
 #include "survey/program/status_line.hpp"
 #include "survey/survey_constants.hpp"
 
@@ -26,11 +26,6 @@ namespace {
 
 // Blocks from this size on are mapped and unmapped, not kept on the heap: 1 MiB.
 constexpr int kWindowMapThreshold = 1 << 20;
-
-int failWith(const std::string& message, int status) {
-    std::fprintf(stderr, "sharp-survey: %s\n", message.c_str());
-    return status;
-}
 
 // The header of a heights survey's state file: the range, the width and the number
 // of its windows, with a checksum. A record is a slice record whose slice is the window.
@@ -110,7 +105,7 @@ int printModelOnly(const std::vector<Window>& windows) {
         table += row;
     }
     std::fputs(table.c_str(), stdout);
-    return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : failWith("cannot write the table to standard output", kExitFailed);
+    return flushed(stdout);
 }
 
 }  // namespace
@@ -125,7 +120,10 @@ int runHeightsProgram(const SurveyRequest& request) {
         return failWith("no window of " + std::to_string(request.windowWidth) + " numbers fits from --from to TO",
                         kExitBadInput);
     }
-    if (request.modelOnly) return printModelOnly(windows);
+    if (request.modelOnly) {
+        if (auto refusal = tableRefusal(stdout)) return failWith(*refusal, kExitBadInput);
+        return printModelOnly(windows);
+    }
     Recorded recorded{std::vector<std::optional<LineSpan>>(windows.size()), std::vector<ClassCounts>(windows.size())};
     const auto take = [&](const SliceRecord& record, LineSpan span) {
         recorded.line[record.slice] = span;
@@ -158,9 +156,8 @@ int runHeightsProgram(const SurveyRequest& request) {
     if (!csv.open(request.heightsPath, error) ||
         (!request.tossedPath.empty() && !tossed.open(request.tossedPath, error))) {
         refusal = error;
-    } else if (csv.isStandardOutput() || tossed.isStandardOutput() ? standardStreamClosed(STDERR_FILENO)
-                                                                    : standardStreamClosed(STDOUT_FILENO)) {
-        refusal = "the table has nowhere to go: its standard stream is closed";
+    } else {
+        refusal = tableRefusal(tableStream(csv.isStandardOutput() || tossed.isStandardOutput()));
     }
     if (refusal) {
         if (state) state->removeIfCreated();
@@ -208,12 +205,10 @@ int runHeightsProgram(const SurveyRequest& request) {
             }
             if (!tossed.commit(error) && exitStatus == 0) exitStatus = failWith(error, kExitFailed);
         }
-        std::FILE* const table = csv.isStandardOutput() || tossed.isStandardOutput() ? stderr : stdout;
+        std::FILE* const table = tableStream(csv.isStandardOutput() || tossed.isStandardOutput());
         std::fputs(formatHeightsTable(rows).c_str(), table);
-        if ((std::fflush(table) != 0 || std::ferror(table)) && exitStatus == 0) {
-            exitStatus = failWith("cannot write the table", kExitFailed);
-        }
-        return exitStatus;
+        const int tableStatus = flushed(table);
+        return exitStatus != 0 ? exitStatus : tableStatus;
     } catch (const std::exception& failure) {
         return failWith(failure.what(), kExitFailed);
     }

@@ -17,18 +17,13 @@
 #include "survey/model/tossed_model.hpp"
 #include "survey/program/output_file.hpp"
 #include "survey/program/report.hpp"
-#include "survey/program/standard_streams.hpp"
+#include "survey/program/table_stream.hpp"
 #include "survey/program/status_line.hpp"
 #include "survey/survey_constants.hpp"
 
 namespace sharp::survey {
 
 namespace {
-
-int failWith(const std::string& message, int status) {
-    std::fprintf(stderr, "sharp-survey: %s\n", message.c_str());
-    return status;
-}
 
 std::string tossedSummary(const SliceBook& book, const std::vector<ClassCounts>& buckets) {
     std::uint64_t total = 0, primes = 0;
@@ -75,27 +70,10 @@ struct Outputs {
         }
         return std::nullopt;
     }
-    // Where the table goes: standard output, unless a file took it.
-    std::FILE* tableStream() const {
-        return csv.isStandardOutput() || tossed.isStandardOutput() || expected.isStandardOutput() ? stderr : stdout;
-    }
-    // Why the table would be lost, or nothing: a table with nowhere to go is refused
-    // before any work, never dropped in silence.
-    std::optional<std::string> tableRefusal() const {
-        const bool toOutput = tableStream() == stdout;
-        if (!standardStreamClosed(toOutput ? STDOUT_FILENO : STDERR_FILENO)) return std::nullopt;
-        return std::string("the table has nowhere to go: standard ") + (toOutput ? "output" : "error") + " is closed";
+    std::FILE* table() const {
+        return tableStream(csv.isStandardOutput() || tossed.isStandardOutput() || expected.isStandardOutput());
     }
 };
-
-// Prints a failed write's one line and returns status 1, or 0 when `stream` took everything.
-int flushed(std::FILE* stream) {
-    if (std::fflush(stream) == 0 && !std::ferror(stream)) return 0;
-    const int cause = errno;
-    return failWith(std::string("cannot write the table to ") + (stream == stdout ? "standard output" : "standard error") +
-                        ": " + std::strerror(cause),
-                    kExitFailed);
-}
 
 // Completes `file`, if named: 0, or the failure's line and status 1.
 int committed(OutputFile& file) {
@@ -116,10 +94,10 @@ int writeExpected(OutputFile& expectedFile, const std::vector<Checkpoint>& check
 int runModelOnly(const SurveyRequest& request, const std::vector<Checkpoint>& checkpoints, const SurveyPlan& plan) {
     Outputs outputs;
     if (auto refusal = outputs.open(request)) return failWith(*refusal, kExitBadInput);
-    if (auto refusal = outputs.tableRefusal()) return failWith(*refusal, kExitBadInput);
+    if (auto refusal = tableRefusal(outputs.table())) return failWith(*refusal, kExitBadInput);
     const std::vector<ExpectedTossed> expected = expectTossed(plan.from, plan.bucketEnds, kSharpsAscending);
     const int fileStatus = writeExpected(outputs.expected, checkpoints, expected);
-    std::FILE* const table = outputs.tableStream();
+    std::FILE* const table = outputs.table();
     std::fputs(formatExpectedTable(checkpoints, expected).c_str(), table);
     const int tableStatus = flushed(table);
     return fileStatus != 0 ? fileStatus : tableStatus;
@@ -149,7 +127,7 @@ int writeResults(const SurveyRequest& request, Outputs& outputs, const SliceBook
         keepFirst(writeExpected(outputs.expected, checkpoints,
                                 expectTossed(request.from, plan.bucketEnds, kSharpsAscending)));
     }
-    std::FILE* const table = outputs.tableStream();
+    std::FILE* const table = outputs.table();
     std::fputs(formatTable(checkpoints, cumulative).c_str(), table);
     std::fprintf(table, "time: %.3f s\n", seconds);
     std::fputs(tossedSummary(book, buckets).c_str(), table);
@@ -198,7 +176,7 @@ int runSurveyProgram(const SurveyRequest& request, const SliceSharing& sharing) 
     // state is refused before it touches the first one's outputs.
     Outputs outputs;
     std::optional<std::string> refusal = outputs.open(request);
-    if (!refusal) refusal = outputs.tableRefusal();
+    if (!refusal) refusal = tableRefusal(outputs.table());
     if (refusal) {
         if (state) state->removeIfCreated();
         return failWith(*refusal, kExitBadInput);
