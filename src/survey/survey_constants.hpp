@@ -33,6 +33,30 @@ inline constexpr std::uint64_t kWideFilterFrom = std::uint64_t{1} << 34;
 // one in seven.
 inline constexpr std::uint64_t kLargestWordSharp = std::uint64_t{1} << 28;
 
+// Bytes of prime bits the filter reads below a segment's first byte: a sharp number up
+// to 2^20 is at most 34954 bytes back, and one more word.
+inline constexpr std::size_t kFilterWindowBytes = 35 * 1024;
+
+// Bytes of prime bits a job's first segment sieves below itself for the word check and
+// the wide filter: the 79's largest sharp number up to 2^24, 15315300, is 510510 bytes back.
+inline constexpr std::size_t kWordWindowBytes = 512 * 1024;
+
+// Bytes of prime bits below a word that the word check reads at most: the 79's largest
+// sharp number up to 2^28, 223092870, is 7436429 bytes back.
+inline constexpr std::size_t kLongestWordWindowBytes = 7'436'440;
+
+// Moves of prime bits the filter makes per word at most: a multiple of 30 takes one,
+// another sharp number up to eight. The 79's 32 sharp numbers up to 2^20 take 36; a
+// table of small numbers that are no multiples of 30 leaves the rest to the word check,
+// which stops at a word's last candidate.
+inline constexpr std::size_t kFilterMoves = 40;
+
+// Moves the wide filter makes per word at most, the filter's among them: the 79 take 48.
+inline constexpr std::size_t kWideFilterMoves = 56;
+
+// A sharp table holds at most this many numbers.
+inline constexpr std::size_t kMostSharps = 4096;
+
 // The smallest slice of a range, in segments (2^28 numbers).
 inline constexpr std::uint64_t kSegmentsPerSlice = 16;
 

@@ -164,10 +164,11 @@ std::uint64_t upToByte(std::size_t at, std::uint8_t bits) {
 
 }  // namespace
 
-Segment::Segment(const WheelPattern& pattern, std::uint64_t segmentWords)
+Segment::Segment(const WheelPattern& pattern, std::uint64_t segmentWords, const SharpSet& sharps)
     : longestWindow_(std::max({kFilterWindowBytes, kLongestWordWindowBytes, segmentBytesFor(segmentWords)}) & ~std::size_t{7}),
       firstWindow_(firstWindowBytes(segmentWords)),
       pattern_(pattern),
+      sharps_(sharps),
       primes_((kWordWindowBytes + segmentBytesFor(segmentWords)) / 8 + 1),
       candidates_(segmentBytesFor(segmentWords) / 8 + 1),
       hits_(segmentBytesFor(segmentWords) / 8 + 1),
@@ -195,12 +196,12 @@ void Segment::test(std::uint64_t first, std::uint64_t end, std::uint64_t jobEnd)
     const std::size_t bytes = static_cast<std::size_t>(endByte_ - firstByte_);
     readPrimes(jobLastByte);
     // The words try every sharp number their window reaches, those above it the candidates left.
-    wordSharpCount_ = kWindowSharpCount + wordSharpsWithin(window_);
-    firstWordTried_ = byteOf(kSharpsAscending[wordSharpCount_ - 1]) + 1;
+    wordSharpCount_ = sharps_.filterSharps() + sharps_.wordSharpsWithin(window_);
+    firstWordTried_ = firstWordAbove(wordSharpCount_);
     std::uint8_t* const candidateBytes = reinterpret_cast<std::uint8_t*>(candidates_.data());
     pattern_.fill(firstByte_, bytes, candidateBytes);
     keepCandidates(firstByte_, bytes, candidateBytes);
-    filterByWindowSharps(segmentPrimes(), candidates_.data(), hits_.data(), bytes / 8, wideFilter_);
+    filterBySharps(sharps_, segmentPrimes(), candidates_.data(), hits_.data(), bytes / 8, wideFilter_);
     checkLeftovers();
 }
 
@@ -217,6 +218,11 @@ void Segment::readPrimes(std::uint64_t jobLastByte) {
     const std::size_t filterWindow = static_cast<std::size_t>(std::min<std::uint64_t>(reach, firstByte_));
     std::memset(segment - reach, 0, reach - filterWindow);
     sieve_.copy(firstByte_ - filterWindow, endByte_, segment - filterWindow);
+}
+
+std::uint64_t Segment::firstWordAbove(std::size_t sharpCount) const {
+    // Offsets 3 and 5 have no bit: a word tried lies above them too.
+    return sharpCount == 0 ? 0 : byteOf(sharps_.ascending()[sharpCount - 1] + 5) + 1;
 }
 
 bool Segment::isPrimeOffset(std::uint64_t d) const {
@@ -243,16 +249,19 @@ void Segment::checkLeftovers() {
         const bool wordTried = firstByte_ + 8 * k >= firstWordTried_;
         if (wordTried) {
             const std::uint64_t word = firstByte_ + 8 * k;
-            hits_[k] |= hitsBeyondFilter([&](std::size_t back) { return sieve_.wordAt(word - back); }, left,
-                                         wideFilter_ ? kWideFilterWordSharps : 0, wordSharpCount_ - kWindowSharpCount);
+            hits_[k] |= hitsBeyondFilter(sharps_, [&](std::size_t back) { return sieve_.wordAt(word - back); }, left,
+                                         wideFilter_ ? sharps_.wideSharps() : 0, wordSharpCount_ - sharps_.filterSharps());
             left = candidates_[k] & ~hits_[k];
         }
         for (; left != 0; left &= left - 1) {
             const int i = std::countr_zero(left);
             const std::uint64_t c = 30 * (firstByte_ + 8 * k + static_cast<std::uint64_t>(i / 8)) + kResidues[i % 8];
-            // The sharp numbers tried already: the filter's above them, and a word's.
-            const std::size_t skipped = wordTried ? wordSharpCount_ : c > kLargestWindowSharp ? kWindowSharpCount : 0;
-            if (hasSharpOffset(c, [this](std::uint64_t d) { return isPrimeOffset(d); }, skipped)) {
+            // The sharp numbers tried already: the filter's above them (offsets 3 and
+            // 5 have no bit), and a word's.
+            const std::size_t skipped = wordTried                          ? wordSharpCount_
+                                        : c > kLargestWindowSharp + 5 ? sharps_.filterSharps()
+                                                                           : 0;
+            if (hasSharpOffset(c, [this](std::uint64_t d) { return isPrimeOffset(d); }, skipped, sharps_.ascending())) {
                 hits_[k] |= std::uint64_t{1} << i;
             } else {
                 tossed_.push_back({c, ((primesOf(k) >> i) & 1) != 0});

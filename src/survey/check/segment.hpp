@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "survey/check/class_counts.hpp"
+#include "survey/check/sharp_set.hpp"
 #include "survey/check/word_filter.hpp"
 #include "survey/sieve/stream_sieve.hpp"
 #include "survey/sieve/wheel30.hpp"
@@ -18,8 +19,9 @@ namespace sharp::survey {
 
 class Segment {
 public:
-    // A segment of at most `segmentWords` odd-number words (128 numbers each).
-    Segment(const WheelPattern& pattern, std::uint64_t segmentWords);
+    // A segment of at most `segmentWords` odd-number words (128 numbers each), tested
+    // against `sharps` (it outlives the segment).
+    Segment(const WheelPattern& pattern, std::uint64_t segmentWords, const SharpSet& sharps = SharpSet::builtIn());
 
     // Tests the numbers of the odd-number words first .. end - 1 (at most
     // `segmentWords` of them), and sorts every candidate in them into its class:
@@ -30,7 +32,7 @@ public:
     //      instead of testing them (far up a test costs more than sieving the window);
     //      the later ones have the job's earlier segments below them, up to 7.4 MB;
     //   2. the candidates, from the pattern;
-    //   3. hits by the sharp numbers of the filter's window (from 2^34 on, up to 2^24),
+    //   3. hits by the filter's sharp numbers, up to 2^20 (from 2^34 on, up to 2^24),
     //      240 numbers at a time;
     //   4. the words with a candidate left, against the next sharp numbers up to 2^28
     //      that the window reaches, a word at a time;
@@ -63,6 +65,8 @@ private:
     void readPrimes(std::uint64_t jobLastByte);
     void checkLeftovers();
     bool isPrimeOffset(std::uint64_t d) const;
+    // The first byte above the smallest `sharpCount` sharp numbers' offsets 1, 3 and 5.
+    std::uint64_t firstWordAbove(std::size_t sharpCount) const;
     // The words of the tested bytes that hold from..to inside the tested odd-number
     // words, and masks of their ends.
     struct Span {
@@ -79,10 +83,11 @@ private:
     const std::size_t longestWindow_;  // bytes of prime bits held below a segment at most: the words' reach
     const std::size_t firstWindow_;    // bytes a job's first segment sieves below itself: a segment, or more
     std::size_t window_ = 0;  // bytes of prime bits held below the segment this time
-    bool wideFilter_ = false;  // the filter takes the sharp numbers up to 2^24 too
+    bool wideFilter_ = false;  // the filter takes its wide sharp numbers too
     std::size_t wordSharpCount_ = 0;  // the sharp numbers tried a word at a time this time, the filter's too
     std::uint64_t firstWordTried_ = 0;  // the first byte above all of them
     const WheelPattern& pattern_;
+    const SharpSet& sharps_;
     std::uint64_t firstByte_ = 0, endByte_ = 0;  // the tested bytes, a whole number of words
     std::uint64_t lowest_ = 0, highest_ = 0;  // the numbers of the tested odd-number words
     std::vector<std::uint64_t> primes_;  // the filter's window (up to kWordWindowBytes) and the segment: 1 and the primes from 7

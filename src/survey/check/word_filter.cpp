@@ -4,33 +4,11 @@
 #include <array>
 #include <cstring>
 
-#include "survey/check/sharp_check.hpp"
 #include "survey/vector_paths.hpp"
 
 namespace sharp::survey {
 
 namespace {
-
-// A sharp number that is a multiple of 30 keeps the residue: c - s lies s / 30 bytes
-// back, at the same bit. All the window's sharp numbers are, but 2, 6 and 12.
-constexpr auto kByteShifts = [] {
-    std::array<std::size_t, kWindowSharpCount - 3> back{};
-    std::size_t k = 0;
-    for (const std::uint64_t s : windowSharps()) {
-        if (s % 30 == 0) back[k++] = static_cast<std::size_t>(s / 30);
-    }
-    return back;
-}();
-static_assert(windowSharps()[0] == 2 && windowSharps()[1] == 6 && windowSharps()[2] == 12);
-
-// The bits of each byte whose number, moved by 2, 6 or 12, lands on a candidate's bit
-// `shift` places up (into the next byte where the sum passes 7).
-constexpr std::uint64_t everyByte(std::uint8_t bits) { return 0x0101010101010101u * bits; }
-constexpr std::uint64_t kTwoUpOne = everyByte(0x94);     // 11 -> 13, 17 -> 19, 29 -> 31
-constexpr std::uint64_t kSixUpOne = everyByte(0x41);     // 1 -> 7, 23 -> 29
-constexpr std::uint64_t kSixUpTwo = everyByte(0x1e);     // 7 -> 13, 11 -> 17, 13 -> 19, 17 -> 23
-constexpr std::uint64_t kTwelveUpThree = everyByte(0xb1);  // 1 -> 13, 17 -> 29, 19 -> 31, 29 -> 41
-constexpr std::uint64_t kTwelveUpFour = everyByte(0x06);   // 7 -> 19, 11 -> 23
 
 std::uint64_t wordAt(const std::uint8_t* bytes) {
     std::uint64_t word;
@@ -38,35 +16,67 @@ std::uint64_t wordAt(const std::uint8_t* bytes) {
     return word;
 }
 
-// Every sharp number ORs its moved prime bits into every word, the same move for every
-// word, so the loop runs over several words per instruction; the moves of a word are
-// ORed in registers, and the word is stored once (stored after each move, the stores
-// took half the filter's time).
-template <bool Wide>
-SHARP_WITH_VECTORS void filterWords(const std::uint8_t* segment, const std::uint64_t* candidates, std::uint64_t* hits,
-                                    std::size_t words) {
+// The 79's moves, fixed when the program is built: the filter's loop then holds each
+// move's distance, mask and shifts as constants, and a move of whole bytes costs one
+// load and one OR.
+constexpr std::size_t kBuiltInFilterSharps = filterSharpsOf(kSharpsAscending);
+constexpr std::size_t kBuiltInNarrowMoves = moveCountOf(kSharpsAscending, 0, kBuiltInFilterSharps);
+constexpr std::size_t kBuiltInWideSharps = wideSharpsOf(kSharpsAscending, kBuiltInFilterSharps, kBuiltInNarrowMoves);
+constexpr std::size_t kBuiltInWideMoves = moveCountOf(kSharpsAscending, 0, kBuiltInFilterSharps + kBuiltInWideSharps);
+
+struct BuiltInNarrow {
+    static constexpr auto kMoves = movesOfSharps<kBuiltInNarrowMoves>(kSharpsAscending, 0, kBuiltInFilterSharps);
+};
+struct BuiltInWide {
+    static constexpr auto kMoves =
+        movesOfSharps<kBuiltInWideMoves>(kSharpsAscending, 0, kBuiltInFilterSharps + kBuiltInWideSharps);
+};
+
+// Another table's moves, a few at a time: as many as the loop holds in registers.
+constexpr std::size_t kMovesAtOnce = 8;
+struct SomeMoves {
+    std::array<WordMove, kMovesAtOnce> kMoves{};
+};
+
+// Every move ORs its prime bits into every word, the same move for every word, so the
+// loop runs over several words per instruction; the moves of a word are ORed in
+// registers, and the word is stored once (stored after each move, the stores took half
+// the filter's time). `Onto`: ORed onto the hits of earlier moves.
+template <bool Onto, class Moves>
+SHARP_WITH_VECTORS void moveOntoWords(const Moves& moves, const std::uint8_t* segment, const std::uint64_t* candidates,
+                                      std::uint64_t* hits, std::size_t words) {
     for (std::size_t j = 0; j < words; ++j) {
         const std::uint8_t* const here = segment + 8 * j;
-        const std::uint64_t p = wordAt(here), before = wordAt(here - 8);
-        std::uint64_t found = ((p & kTwoUpOne) << 1) | ((before & kTwoUpOne) >> 63) | ((p & kSixUpOne) << 1) |
-                              ((p & kSixUpTwo) << 2) | ((p & kTwelveUpThree) << 3) |
-                              ((before & kTwelveUpThree) >> 61) | ((p & kTwelveUpFour) << 4);
-#pragma GCC unroll 32
-        for (const std::size_t back : kByteShifts) found |= wordAt(here - back);
-        if constexpr (Wide) {
-#pragma GCC unroll 16
-            for (std::size_t k = 0; k < kWideFilterWordSharps; ++k) found |= wordAt(here - kWordByteShifts[k]);
-        }
+        std::uint64_t found = Onto ? hits[j] : 0;
+#pragma GCC unroll 64
+        for (const WordMove& move : moves.kMoves) found |= move.of(wordAt(here - move.back));
         hits[j] = found & candidates[j];
     }
 }
 
 }  // namespace
 
-void filterByWindowSharps(const std::uint8_t* segment, const std::uint64_t* candidates, std::uint64_t* hits,
-                          std::size_t words, bool wide) {
-    if (wide) return filterWords<true>(segment, candidates, hits, words);
-    filterWords<false>(segment, candidates, hits, words);
+void filterBySharps(const SharpSet& sharps, const std::uint8_t* segment, const std::uint64_t* candidates,
+                    std::uint64_t* hits, std::size_t words, bool wide) {
+    if (sharps.isBuiltIn()) {
+        if (wide) return moveOntoWords<false>(BuiltInWide{}, segment, candidates, hits, words);
+        return moveOntoWords<false>(BuiltInNarrow{}, segment, candidates, hits, words);
+    }
+    const std::span<const WordMove> all = sharps.filterMoves(wide);
+    if (all.empty()) {
+        std::fill_n(hits, words, std::uint64_t{0});
+        return;
+    }
+    for (std::size_t first = 0; first < all.size(); first += kMovesAtOnce) {
+        SomeMoves some;  // the last few padded with moves of no bits
+        std::copy_n(all.begin() + static_cast<std::ptrdiff_t>(first), std::min(kMovesAtOnce, all.size() - first),
+                    some.kMoves.begin());
+        if (first == 0) {
+            moveOntoWords<false>(some, segment, candidates, hits, words);
+        } else {
+            moveOntoWords<true>(some, segment, candidates, hits, words);
+        }
+    }
 }
 
 }  // namespace sharp::survey

@@ -9,7 +9,6 @@
 #include <primesieve.hpp>
 
 #include "survey/check/primality.hpp"
-#include "survey/check/sharp_check.hpp"
 #include "survey/check/word_filter.hpp"
 #include "survey/sieve/wheel30.hpp"
 
@@ -38,22 +37,26 @@ TEST(WordFilter, MovesThePrimesBelowOntoTheCandidates) {
     };
     const std::uint8_t* const segment = bits.data() + kLongestWordWindowBytes;
     const std::vector<std::uint64_t> everyBit(kWords, ~std::uint64_t{0});
+    const SharpSet& sharps = SharpSet::builtIn();
+    const std::size_t filterCount = sharps.filterSharps(), wordCount = sharps.wordSharpsWithin(kLongestWordWindowBytes);
+    ASSERT_EQ(filterCount, 32u);  // every sharp number up to 2^20
+    ASSERT_EQ(filterCount + wordCount, 61u);  // and every one up to 2^28
     for (const bool wide : {false, true}) {
         std::vector<std::uint64_t> hits(kWords);
-        filterByWindowSharps(segment, everyBit.data(), hits.data(), kWords, wide);
+        filterBySharps(sharps, segment, everyBit.data(), hits.data(), kWords, wide);
         for (std::size_t w = 0; w < kWords; ++w) {
-            EXPECT_EQ(hits[w], primesAbove(w, 0, kWindowSharpCount + (wide ? kWideFilterWordSharps : 0))) << wide << " " << w;
+            EXPECT_EQ(hits[w], primesAbove(w, 0, filterCount + (wide ? sharps.wideSharps() : 0))) << wide << " " << w;
         }
     }
-    for (const std::size_t upTo : {kWindowSharpCount + kWideFilterWordSharps, kWordSharpCount}) {
+    for (const std::size_t upTo : {filterCount + sharps.wideSharps(), filterCount + wordCount}) {
         for (std::size_t w = 0; w < kWords; ++w) {
             const auto wordBelow = [&](std::size_t back) {
                 std::uint64_t word;
                 std::memcpy(&word, segment + 8 * w - back, 8);
                 return word;
             };
-            EXPECT_EQ(hitsBeyondFilter(wordBelow, ~std::uint64_t{0}, 0, upTo - kWindowSharpCount),
-                      primesAbove(w, kWindowSharpCount, upTo))
+            EXPECT_EQ(hitsBeyondFilter(sharps, wordBelow, ~std::uint64_t{0}, 0, upTo - filterCount),
+                      primesAbove(w, filterCount, upTo))
                 << upTo << " " << w;
         }
     }

@@ -1,0 +1,42 @@
+#include "survey/check/sharp_set.hpp"
+
+#include <algorithm>
+#include <utility>
+
+namespace sharp::survey {
+
+const SharpSet& SharpSet::builtIn() {
+    static const SharpSet table(std::vector<std::uint64_t>(kSharpsAscending.begin(), kSharpsAscending.end()));
+    return table;
+}
+
+SharpSet::SharpSet(std::vector<std::uint64_t> ascending)
+    : ascending_(std::move(ascending)),
+      builtIn_(std::ranges::equal(ascending_, kSharpsAscending)),
+      filterSharps_(filterSharpsOf(ascending_)) {
+    for (std::size_t k = 0; k < filterSharps_; ++k) {
+        const SharpMoves moves = movesOf(ascending_[k]);
+        filterMoves_.insert(filterMoves_.end(), moves.move.begin(), moves.move.begin() + moves.count);
+    }
+    narrowMoves_ = filterMoves_.size();
+    wideSharps_ = wideSharpsOf(ascending_, filterSharps_, narrowMoves_);
+    const std::size_t wordSharps =
+        sharpsTaken(ascending_, filterSharps_, ~std::size_t{0}, kLargestWordSharp, kLongestWordWindowBytes);
+    wordMoveStart_.push_back(0);
+    for (std::size_t k = filterSharps_; k < filterSharps_ + wordSharps; ++k) {
+        const SharpMoves moves = movesOf(ascending_[k]);
+        if (k < filterSharps_ + wideSharps_) {
+            filterMoves_.insert(filterMoves_.end(), moves.move.begin(), moves.move.begin() + moves.count);
+        }
+        wordMoves_.insert(wordMoves_.end(), moves.move.begin(), moves.move.begin() + moves.count);
+        wordMoveStart_.push_back(wordMoves_.size());
+        // Kept ascending for wordSharpsWithin: moves of close numbers may differ by a byte.
+        wordReach_.push_back(std::max(moves.reach(), wordReach_.empty() ? 0 : wordReach_.back()));
+    }
+}
+
+std::size_t SharpSet::wordSharpsWithin(std::size_t window) const {
+    return static_cast<std::size_t>(std::upper_bound(wordReach_.begin(), wordReach_.end(), window) - wordReach_.begin());
+}
+
+}  // namespace sharp::survey
