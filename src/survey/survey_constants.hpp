@@ -49,10 +49,10 @@ inline constexpr std::size_t kLongestWordWindowBytes = 7'436'440;
 // another sharp number up to eight. The 79's 32 sharp numbers up to 2^20 take 36; a
 // table of small numbers that are no multiples of 30 leaves the rest to the word check,
 // which stops at a word's last candidate.
-inline constexpr std::size_t kFilterMoves = 40;
+inline constexpr std::size_t kFilterMoves = 64;
 
 // Moves the wide filter makes per word at most, the filter's among them: the 79 take 48.
-inline constexpr std::size_t kWideFilterMoves = 56;
+inline constexpr std::size_t kWideFilterMoves = 80;
 
 // A sharp table holds at most this many numbers.
 inline constexpr std::size_t kMostSharps = 4096;

@@ -45,11 +45,12 @@ struct SomeMoves {
 template <bool Onto, class Moves>
 SHARP_WITH_VECTORS void moveOntoWords(const Moves& moves, const std::uint8_t* segment, const std::uint64_t* candidates,
                                       std::uint64_t* hits, std::size_t words) {
+    const auto local = moves.kMoves;  // held apart from the hits stored, so kept in registers
     for (std::size_t j = 0; j < words; ++j) {
         const std::uint8_t* const here = segment + 8 * j;
         std::uint64_t found = Onto ? hits[j] : 0;
 #pragma GCC unroll 64
-        for (const WordMove& move : moves.kMoves) found |= move.of(wordAt(here - move.back));
+        for (const WordMove& move : local) found |= move.of(wordAt(here - move.back));
         hits[j] = found & candidates[j];
     }
 }

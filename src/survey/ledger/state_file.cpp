@@ -57,10 +57,12 @@ std::string headerBody(int version, std::uint64_t from, std::uint64_t to, const 
 }  // namespace
 
 std::string stateHeader(std::uint64_t from, std::uint64_t to, const SliceLayout& slices,
-                        const std::vector<std::uint64_t>& bucketEnds) {
+                        const std::vector<std::uint64_t>& bucketEnds, const std::string& sharpsDigest) {
     std::string ends;
     for (const std::uint64_t end : bucketEnds) ends += std::to_string(end) + ',';
-    return headerWithChecksum(headerBody(2, from, to, slices, bucketEnds.size()) + " bucket-ends=" + checksumOf(ends));
+    std::string body = headerBody(2, from, to, slices, bucketEnds.size()) + " bucket-ends=" + checksumOf(ends);
+    if (!sharpsDigest.empty()) body += " sharps=" + sharpsDigest;
+    return headerWithChecksum(body);
 }
 
 std::string formerStateHeader(std::uint64_t from, std::uint64_t to, const SliceLayout& slices, std::size_t buckets) {

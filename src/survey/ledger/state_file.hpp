@@ -51,9 +51,10 @@ private:
 };
 
 // The header line of a survey's state file (without its '\n'): the range, the slice
-// size and count, the number of buckets and a digest of their ends, with a checksum.
+// size and count, the number of buckets and a digest of their ends, the digest of a
+// sharp table other than the 79's (`sharpsDigest`, empty for the 79), with a checksum.
 std::string stateHeader(std::uint64_t from, std::uint64_t to, const SliceLayout& slices,
-                        const std::vector<std::uint64_t>& bucketEnds);
+                        const std::vector<std::uint64_t>& bucketEnds, const std::string& sharpsDigest = {});
 
 // The header an earlier version wrote for the same survey, without the digest of the
 // bucket ends: its files are still resumed where its bucket ends were the same,

@@ -18,19 +18,21 @@ namespace sharp::survey {
 
 namespace {
 
-// The most sharp numbers a table may hold: two words of survival bits.
-constexpr std::size_t kMaxSharps = 128;
-
+// A pattern that leaves a candidate a smaller chance than this of being tossed adds
+// nothing a figure shows: 10^-30 of the 4 * 10^17 candidates below 2^64.
+constexpr double kNegligibleChance = 1e-30;
 
 // The largest wheel prime: above it a composite candidate may be divisible by q.
 constexpr std::uint32_t kLargestWheelPrime = kWheelPrimes.back();
 
+// A set of the sharp numbers, a bit each.
 struct Mask {
-    std::uint64_t word[2] = {0, 0};
+    std::vector<std::uint64_t> word;
+    explicit Mask(std::size_t sharps = 0) : word((sharps + 63) / 64) {}
     void set(std::size_t k) { word[k / 64] |= std::uint64_t{1} << (k % 64); }
+    bool has(std::size_t k) const { return ((word[k / 64] >> (k % 64)) & 1) != 0; }
     Mask& operator|=(const Mask& other) {
-        word[0] |= other.word[0];
-        word[1] |= other.word[1];
+        for (std::size_t w = 0; w < word.size(); ++w) word[w] |= other.word[w];
         return *this;
     }
 };
@@ -54,6 +56,7 @@ std::vector<std::uint32_t> oddPrimesUpTo(std::uint32_t bound) {
 // sharp numbers (weight e^(tilt * class size)), and each pattern is weighted back by
 // its likelihood ratio: the average stays exact, its spread shrinks.
 struct ResidueClasses {
+    std::size_t sharpCount;
     std::vector<std::uint32_t> primes;
     std::vector<std::vector<Mask>> sharpsAt;  // [prime][residue]
     // Per prime and kind of candidate: the tilted distribution's cumulative weights
@@ -64,9 +67,9 @@ struct ResidueClasses {
     std::vector<Tilted> forPrime, forComposite;
 
     ResidueClasses(std::span<const std::uint64_t> sharps, std::uint32_t bound, double tilt)
-        : primes(oddPrimesUpTo(bound)) {
+        : sharpCount(sharps.size()), primes(oddPrimesUpTo(bound)) {
         for (const std::uint32_t q : primes) {
-            std::vector<Mask> classes(q);
+            std::vector<Mask> classes(q, Mask(sharps.size()));
             std::vector<double> size(q);
             for (std::size_t k = 0; k < sharps.size(); ++k) {
                 classes[sharps[k] % q].set(k);
@@ -100,7 +103,7 @@ struct ResidueClasses {
     // `firstZero`: the index of the first prime with residue 0, or primes.size().
     double draw(std::mt19937_64& random, bool primeCandidate, std::vector<Mask>& eliminatedBy,
                 std::size_t& firstZero) const {
-        Mask eliminated;
+        Mask eliminated(sharpCount);
         double ratio = 1;
         firstZero = primes.size();
         for (std::size_t i = 0; i < primes.size(); ++i) {
@@ -134,12 +137,16 @@ constexpr std::uint32_t kAboveBoundPrimes = 1 << 18;
 // with r = p / (1 - p); it is kept as an exponential, which stays a chance.
 struct AboveBound {
     double primeFactor = 1;
-    std::vector<double> pairsForPrime, pairsForComposite;  // g_ij, kMaxSharps to a row
+    std::size_t sharps;
+    std::vector<double> pairsForPrime, pairsForComposite;  // g_ij for i < j, a row each i
 
-    AboveBound(std::span<const std::uint64_t> sharps, std::uint32_t bound)
-        : pairsForPrime(kMaxSharps * kMaxSharps), pairsForComposite(kMaxSharps * kMaxSharps) {
+    AboveBound(std::span<const std::uint64_t> sharpNumbers, std::uint32_t bound)
+        : sharps(sharpNumbers.size()),
+          pairsForPrime(sharps * (sharps - (sharps > 0)) / 2),
+          pairsForComposite(sharps * (sharps - (sharps > 0)) / 2) {
+        const std::span<const std::uint64_t> sharpsAscending = sharpNumbers;
         double apartPrime = 0, apartComposite = 0;  // g of two offsets in different classes
-        std::vector<std::pair<std::uint64_t, std::size_t>> residues(sharps.size());
+        std::vector<std::pair<std::uint64_t, std::size_t>> residues(sharps);
         for (const std::uint32_t q : oddPrimesUpTo(kAboveBoundPrimes)) {
             if (q <= bound) continue;
             const double m = q - 1.0, n = q;
@@ -148,7 +155,7 @@ struct AboveBound {
             apartComposite -= std::log((1 - 2 / n) / ((1 - 1 / n) * (1 - 1 / n)));
             // Offsets in one class: both divisible or neither; against apart, the
             // pair gains ln(1 - 1/m) - ln((1 - 2/m) / (1 - 1/m)^2).
-            for (std::size_t k = 0; k < sharps.size(); ++k) residues[k] = {sharps[k] % q, k};
+            for (std::size_t k = 0; k < sharps; ++k) residues[k] = {sharpsAscending[k] % q, k};
             std::sort(residues.begin(), residues.end());
             for (std::size_t a = 0; a < residues.size(); ++a) {
                 for (std::size_t b = a + 1; b < residues.size() && residues[b].first == residues[a].first; ++b) {
@@ -161,36 +168,34 @@ struct AboveBound {
         }
         // Past the last prime taken one by one, sum 1/q^2 ~ 1 / (L ln L).
         const double tail = 1 / (kAboveBoundPrimes * std::log(static_cast<double>(kAboveBoundPrimes)));
-        for (std::size_t i = 0; i < sharps.size(); ++i) {
-            for (std::size_t j = 0; j < sharps.size(); ++j) {
-                if (i == j) continue;
-                pairsForPrime[i * kMaxSharps + j] += apartPrime + tail;
-                pairsForComposite[i * kMaxSharps + j] += apartComposite + tail;
-            }
-        }
+        for (double& g : pairsForPrime) g += apartPrime + tail;
+        for (double& g : pairsForComposite) g += apartComposite + tail;
     }
 
-    static void addToPair(std::vector<double>& pairs, std::size_t i, std::size_t j, double g) {
-        pairs[i * kMaxSharps + j] += g;
-        pairs[j * kMaxSharps + i] += g;
+    // Where g_ij, i < j, stands.
+    std::size_t pairAt(std::size_t i, std::size_t j) const { return i * sharps - i * (i + 1) / 2 + (j - i - 1); }
+
+    void addToPair(std::vector<double>& pairs, std::size_t i, std::size_t j, double g) const {
+        pairs[i < j ? pairAt(i, j) : pairAt(j, i)] += g;
     }
 
-    // g_ij of the offsets `alive`, a row each, for noneIsPrime: read in a row's order,
-    // not gathered from the whole table at every point.
+    // g_ij of the offsets `alive` (ascending), a row each, for noneIsPrime: read in a
+    // row's order, not gathered from the whole table at every point.
     void pairsAmong(bool primeCandidate, const std::vector<std::size_t>& alive, std::vector<double>& out) const {
         const std::vector<double>& pairs = primeCandidate ? pairsForPrime : pairsForComposite;
         out.resize(alive.size() * alive.size());
         for (std::size_t a = 0; a < alive.size(); ++a) {
-            for (std::size_t b = 0; b < alive.size(); ++b) out[a * alive.size() + b] = pairs[alive[a] * kMaxSharps + alive[b]];
+            for (std::size_t b = a + 1; b < alive.size(); ++b) out[a * alive.size() + b] = pairs[pairAt(alive[a], alive[b])];
         }
     }
 
-    // The chance that none of the surviving offsets `alive` is prime, their chances of
-    // not being prime `notPrime[k]` on their own, `among` their pairs' g (pairsAmong).
-    double noneIsPrime(bool primeCandidate, const std::vector<std::size_t>& alive, const std::vector<double>& among,
+    // The chance that none of the first `count` surviving offsets `alive` is prime,
+    // their chances of not being prime `notPrime[k]` on their own (the rest do not
+    // count), `among()` their pairs' g (pairsAmong), made only where it counts.
+    template <class Among>
+    double noneIsPrime(bool primeCandidate, const std::vector<std::size_t>& alive, std::size_t count, Among&& among,
                        const double* notPrime, std::vector<double>& r) const {
         double none = 1;
-        const std::size_t count = alive.size();
         r.resize(count);
         for (std::size_t a = 0; a < count; ++a) {
             const double p = (1 - notPrime[alive[a]]) * (primeCandidate ? primeFactor : 1);
@@ -198,9 +203,11 @@ struct AboveBound {
             none *= 1 - p;
             r[a] = p / (1 - p);
         }
+        if (none < kNegligibleChance) return 0;
+        const std::vector<double>& pairs = among();
         double sum = 0;
         for (std::size_t a = 0; a + 1 < count; ++a) {
-            const double* row = among.data() + a * count;
+            const double* row = pairs.data() + a * alive.size();
             // Four sums at once: the adds do not wait on each other.
             double inner[4] = {0, 0, 0, 0};
             std::size_t b = a + 1;
@@ -267,23 +274,34 @@ Grid gridOf(const std::vector<std::pair<double, double>>& spans, bool cumulative
 
 // chance[g][k]: the chance that offset k at grid point g is not prime, given that it
 // survives; 1 where the offset does not count (above c), 0 where it is 1 or less.
-std::vector<std::array<double, kMaxSharps>> compositeChances(const Grid& grid, std::span<const std::uint64_t> sharps) {
-    std::vector<std::array<double, kMaxSharps>> chance(grid.t.size());
+// countable[g]: the sharp numbers up to 2c, the only ones whose offsets count.
+struct Chances {
+    std::vector<std::vector<double>> chance;
+    std::vector<std::size_t> countable;
+};
+
+Chances compositeChances(const Grid& grid, std::span<const std::uint64_t> sharps) {
+    Chances chances{std::vector<std::vector<double>>(grid.t.size(), std::vector<double>(sharps.size())),
+                    std::vector<std::size_t>(grid.t.size())};
     for (std::size_t g = 0; g < grid.t.size(); ++g) {
         const double x = std::exp(grid.t[g]), w = grid.w[g];
+        std::vector<double>& chance = chances.chance[g];
+        chances.countable[g] = static_cast<std::size_t>(
+            std::upper_bound(sharps.begin(), sharps.end(), 2 * x, [](double y, std::uint64_t s) { return y < static_cast<double>(s); }) -
+            sharps.begin());
         for (std::size_t k = 0; k < sharps.size(); ++k) {
             const double s = static_cast<double>(sharps[k]);
             const double d = std::abs(x - s);
             if (d > x) {
-                chance[g][k] = 1;
+                chance[k] = 1;
             } else if (d < 2) {
-                chance[g][k] = 0;
+                chance[k] = 0;
             } else {
-                chance[g][k] = 1 - std::min(1.0, w / std::log(d));
+                chance[k] = 1 - std::min(1.0, w / std::log(d));
             }
         }
     }
-    return chance;
+    return chances;
 }
 
 // Sums over the drawn patterns of the cumulative expectation and its square, per row.
@@ -296,8 +314,7 @@ struct Moments {
 // pattern counts with the chance 1 - W / ln x that a candidate with it is not prime
 // (1 where some prime up to B divides it).
 Moments sampleCandidates(bool primes, const Grid& grid, const ResidueClasses& classes, const AboveBound* above,
-                         const std::vector<std::array<double, kMaxSharps>>& chance, std::size_t sharpCount,
-                         const ModelSettings& settings) {
+                         const Chances& chances, std::size_t sharpCount, const ModelSettings& settings) {
     const std::size_t buckets = grid.empty.size();
     // The candidates' density at each grid point, times dx / dt = x.
     std::vector<double> weight(grid.t.size()), primeChance(grid.t.size());
@@ -308,10 +325,16 @@ Moments sampleCandidates(bool primes, const Grid& grid, const ResidueClasses& cl
     }
     Moments moments{std::vector<double>(buckets), std::vector<double>(buckets)};
     std::mt19937_64 random(settings.seed + (primes ? 0 : 1));
-    std::vector<Mask> eliminatedBy(classes.primes.size());
-    const Mask none;
+    std::vector<Mask> eliminatedBy(classes.primes.size(), Mask(sharpCount));
+    const Mask none(sharpCount);
     std::vector<std::size_t> alive;
     std::vector<double> value(grid.t.size()), r, among;
+    bool amongMade = false;  // `among` holds the pairs of `alive`
+    const auto amongAlive = [&]() -> const std::vector<double>& {
+        if (!amongMade) above->pairsAmong(primes, alive, among);
+        amongMade = true;
+        return among;
+    };
     for (std::uint32_t m = 0; m < settings.samples; ++m) {
         std::size_t firstZero = 0;
         const double ratio = classes.draw(random, primes, eliminatedBy, firstZero);
@@ -322,16 +345,20 @@ Moments sampleCandidates(bool primes, const Grid& grid, const ResidueClasses& cl
                 const Mask& eliminated = aliveFor == 0 ? none : eliminatedBy[aliveFor - 1];
                 alive.clear();
                 for (std::size_t k = 0; k < sharpCount; ++k) {
-                    if (((eliminated.word[k / 64] >> (k % 64)) & 1) == 0) alive.push_back(k);
+                    if (!eliminated.has(k)) alive.push_back(k);
                 }
-                if (above != nullptr && aliveFor == classes.primes.size()) above->pairsAmong(primes, alive, among);
+                amongMade = false;
             }
             double tossed = primes || firstZero < grid.primesUsed[g] ? 1 : 1 - primeChance[g];
+            const std::vector<double>& chance = chances.chance[g];
+            const std::size_t countable = static_cast<std::size_t>(
+                std::lower_bound(alive.begin(), alive.end(), chances.countable[g]) - alive.begin());
             // Where every prime up to B judges the offsets, those above B tie them too.
             if (above != nullptr && grid.primesUsed[g] == classes.primes.size()) {
-                tossed *= above->noneIsPrime(primes, alive, among, chance[g].data(), r);
+                tossed *= above->noneIsPrime(primes, alive, countable, amongAlive, chance.data(), r);
             } else {
-                for (const std::size_t k : alive) tossed *= chance[g][k];
+                for (std::size_t a = 0; a < countable && tossed >= kNegligibleChance; ++a) tossed *= chance[alive[a]];
+                if (tossed < kNegligibleChance) tossed = 0;
             }
             value[g] = ratio * tossed * weight[g];
         }
@@ -371,10 +398,9 @@ namespace {
 // The expectation per bucket of `spans` (see gridOf).
 std::vector<ExpectedTossed> expectOver(const std::vector<std::pair<double, double>>& spans, bool cumulative,
                                        std::span<const std::uint64_t> sharps, const ModelSettings& settings) {
-    if (sharps.size() > kMaxSharps) throw std::invalid_argument("the model takes at most 128 sharp numbers");
     const ResidueClasses classes(sharps, settings.smoothBound, settings.tilt);
     const Grid grid = gridOf(spans, cumulative, classes.primes);
-    const auto chance = compositeChances(grid, sharps);
+    const Chances chances = compositeChances(grid, sharps);
     const std::optional<AboveBound> above =
         settings.aboveBound ? std::optional<AboveBound>(std::in_place, sharps, settings.smoothBound) : std::nullopt;
     const AboveBound* const aboveBound = above ? &*above : nullptr;
@@ -382,12 +408,12 @@ std::vector<ExpectedTossed> expectOver(const std::vector<std::pair<double, doubl
     std::future<Moments> primesLater;
     try {
         primesLater = std::async(std::launch::async, [&] {
-            return sampleCandidates(true, grid, classes, aboveBound, chance, sharps.size(), settings);
+            return sampleCandidates(true, grid, classes, aboveBound, chances, sharps.size(), settings);
         });
     } catch (const std::system_error& failure) {
         throw std::runtime_error("cannot start the model's second thread: " + failure.code().message());
     }
-    const Moments composites = sampleCandidates(false, grid, classes, aboveBound, chance, sharps.size(), settings);
+    const Moments composites = sampleCandidates(false, grid, classes, aboveBound, chances, sharps.size(), settings);
     const Moments primes = primesLater.get();
     std::vector<ExpectedTossed> expected(spans.size());
     const double primesShare = aboveBound ? kAboveBoundShareOfPrimes : 0;

@@ -44,7 +44,7 @@ struct ExpectedTossed {
 
 // For a survey from `from` with buckets ending at `bucketEnds` (ascending): the
 // expected tossed primes and composites from `from` up to each bucket's end, for
-// the sharp numbers `sharps` (ascending; at most 128 of them).
+// the sharp numbers `sharps` (ascending).
 std::vector<ExpectedTossed> expectTossed(std::uint64_t from, const std::vector<std::uint64_t>& bucketEnds,
                                          std::span<const std::uint64_t> sharps, const ModelSettings& settings = {});
 

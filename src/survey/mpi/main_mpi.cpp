@@ -33,7 +33,9 @@ int runWorkerRank(const SurveyRequest& request) {
     const SliceLayout layout = SliceLayout::forRange(request.from, request.to);
     mpi::RemoteSlices remote(layout);
     try {
-        runSlices(planSurvey(request.from, request.to, request.threads), remote);
+        SurveyPlan plan = planSurvey(request.from, request.to, request.threads);
+        plan.sharps = &request.sharpSet();
+        runSlices(plan, remote);
     } catch (const std::exception& failure) {
         std::fprintf(stderr, "sharp-survey: %s\n", failure.what());
         MPI_Abort(MPI_COMM_WORLD, kExitFailed);

@@ -239,7 +239,7 @@ std::vector<ClassCounts> runSurvey(const SurveyPlan& plan, const std::function<v
         std::runtime_error("not enough memory for a worker thread's segment; give fewer --threads"));
     const auto work = [&] {
         try {
-            Segment segment(pattern, segmentWords);
+            Segment segment(pattern, segmentWords, *plan.sharps);
             segment.shareLargeMarks(shared.get());
             for (Job job; scheduler.take(job);) scheduler.finish(job, testJob(segment, plan, job, segmentWords));
         } catch (const std::bad_alloc&) {
@@ -277,11 +277,12 @@ std::vector<ClassCounts> runSurvey(const SurveyPlan& plan, const std::function<v
 }
 
 void listCandidates(std::uint64_t from, std::uint64_t to,
-                    const std::function<void(std::uint64_t, CandidateClass)>& visit, std::uint64_t segmentOdds) {
+                    const std::function<void(std::uint64_t, CandidateClass)>& visit, std::uint64_t segmentOdds,
+                    const SharpSet& sharps) {
     const Piece range = wholeRange(from, to);
     const std::uint64_t segmentWords = segmentOdds / 64;
     const WheelPattern pattern;
-    Segment segment(pattern, segmentWords);
+    Segment segment(pattern, segmentWords, sharps);
     for (std::uint64_t first = range.firstWord; first < range.endWord; first += segmentWords) {
         segment.test(first, std::min(range.endWord, first + segmentWords), range.endWord);
         segment.forEachCandidate(std::max(from, 128 * first), to, visit);

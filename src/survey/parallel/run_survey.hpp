@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "survey/check/class_counts.hpp"
+#include "survey/check/sharp_set.hpp"
 #include "survey/survey_constants.hpp"
 
 namespace sharp::survey {
@@ -37,6 +38,8 @@ struct SurveyPlan {
     // (from `from` for b = 0) up to bucketEnds[b].
     std::vector<std::uint64_t> bucketEnds;
     unsigned threads;
+    // The sharp numbers tested against; it outlives the survey.
+    const SharpSet* sharps = &SharpSet::builtIn();
     // Odd numbers per segment, a multiple of 64: the default suits the caches; tests
     // make it small to put segment boundaries everywhere.
     std::uint64_t segmentOdds = kSegmentOdds;
@@ -62,6 +65,6 @@ std::vector<ClassCounts> runSurvey(const SurveyPlan& plan, const std::function<v
 // on the calling thread: the survey's verdicts one by one, for checks and listings.
 void listCandidates(std::uint64_t from, std::uint64_t to,
                     const std::function<void(std::uint64_t, CandidateClass)>& visit,
-                    std::uint64_t segmentOdds = kSegmentOdds);
+                    std::uint64_t segmentOdds = kSegmentOdds, const SharpSet& sharps = SharpSet::builtIn());
 
 }  // namespace sharp::survey

@@ -10,6 +10,7 @@
 
 #include "survey/program/number_expression.hpp"
 #include "survey/program/output_file.hpp"
+#include "survey/program/sharps_file.hpp"
 #include "survey/survey_constants.hpp"
 
 namespace sharp::survey {
@@ -60,12 +61,15 @@ std::variant<SurveyRequest, int> parseSurveyArguments(int argc, const char* cons
                    "survey windows at heights instead: five a decade from --from up to TO, and the one ending at TO; "
                    "a row each to FILE (with --tossed, their tossed candidates)");
     app.add_option("--window", windowText, "the numbers of a --heights window (default 2^30)");
+    app.add_option("--sharps", request.sharpsPath,
+                   "test against the sharp numbers in FILE instead of the 79: one a line, even, at most 4096, "
+                   "# starts a comment");
     app.add_flag("--model-only", request.modelOnly,
                  "print the expected tossed counts at the table's rows (and write --expected) without surveying");
     app.add_flag("--quiet", request.quiet, "no status line");
     app.add_option("TO", toText, "last number tested: 1000, 1e10, 10^12, 2^32, 2^64-1 ...")->required();
     app.footer(
-        "Numbers: decimal, 1e10, 10^12, 2^32, with +K or -K (2^64-1). With --csv - or --tossed -,\n"
+        "Numbers: decimal, 1e10, 10^12, 2^32, 30030*17, with +K or -K (2^64-1). With --csv - or --tossed -,\n"
         "that file goes to standard output and the table to standard error.\n\n"
         "Examples:\n"
         "  sharp-survey 1e10                  the table from 0 to 10^10 on every CPU\n"
@@ -73,7 +77,9 @@ std::variant<SurveyRequest, int> parseSurveyArguments(int argc, const char* cons
         "                                     the top 2^30 numbers, resumable, every tossed candidate kept\n"
         "  sharp-survey --model-only 1e12     the tossed counts chance alone would give, in seconds\n"
         "  sharp-survey --from 1e10 --heights heights.csv --tossed heights.txt 2^64-1\n"
-        "                                     windows of 2^30 numbers, five a decade, up to the top");
+        "                                     windows of 2^30 numbers, five a decade, up to the top\n"
+        "  sharp-survey --sharps mine.txt --csv mine.csv 1e11\n"
+        "                                     the same test with the sharp numbers in mine.txt");
     try {
         app.parse(argc, argv);
     } catch (const CLI::Success& answered) {  // --help or --version
@@ -108,9 +114,15 @@ std::variant<SurveyRequest, int> parseSurveyArguments(int argc, const char* cons
             {{"--csv", request.csvPath},
              {"--tossed", request.tossedPath},
              {"--expected", request.expectedPath},
-             {"--heights", request.heightsPath}},
+             {"--heights", request.heightsPath},
+             {"--sharps", request.sharpsPath}},
             request.statePath)) {
         return badInput(*refusal);
+    }
+    if (!request.sharpsPath.empty()) {
+        auto table = readSharpsFile(request.sharpsPath);
+        if (const auto* message = std::get_if<std::string>(&table)) return badInput(*message);
+        request.sharps = std::get<std::shared_ptr<const SharpSet>>(std::move(table));
     }
     if (request.threads > cpus) {
         std::fprintf(stderr,

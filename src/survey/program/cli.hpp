@@ -2,8 +2,11 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <variant>
+
+#include "survey/check/sharp_set.hpp"
 
 namespace sharp::survey {
 
@@ -19,10 +22,14 @@ struct SurveyRequest {
     std::uint64_t windowWidth = std::uint64_t{1} << 30;  // the numbers of a heights window
     bool modelOnly = false;    // the model's expectation alone, no survey
     bool quiet = false;
+    std::string sharpsPath;    // not empty: the sharp numbers come from this file
+    std::shared_ptr<const SharpSet> sharps;  // its table; none: the 79
+
+    const SharpSet& sharpSet() const { return sharps ? *sharps : SharpSet::builtIn(); }
 };
 
 // Reads `sharp-survey [--from A] [--threads N] [--csv FILE] [--tossed FILE] [--state FILE]
-// [--expected FILE] [--heights FILE [--window N]] [--model-only] [--quiet] TO`.
+// [--expected FILE] [--heights FILE [--window N]] [--sharps FILE] [--model-only] [--quiet] TO`.
 // Returns the request, or the exit status after the help text (0) or a one-line
 // message on standard error (kExitBadInput).
 std::variant<SurveyRequest, int> parseSurveyArguments(int argc, const char* const* argv);

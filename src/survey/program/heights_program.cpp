@@ -9,13 +9,13 @@
 #include <malloc.h>
 #include <unistd.h>
 
-#include "sharp/sharp_table.hpp"
 #include "survey/ledger/record_log.hpp"
 #include "survey/ledger/slices.hpp"
 #include "survey/ledger/state_file.hpp"
 #include "survey/ledger/windows.hpp"
 #include "survey/program/output_file.hpp"
 #include "survey/program/report.hpp"
+#include "survey/program/sharps_file.hpp"
 #include "survey/program/table_stream.hpp"
 #include "survey/program/status_line.hpp"
 #include "survey/survey_constants.hpp"
@@ -28,11 +28,13 @@ namespace {
 constexpr int kWindowMapThreshold = 1 << 20;
 
 // The header of a heights survey's state file: the range, the width and the number
-// of its windows, with a checksum. A record is a slice record whose slice is the window.
+// of its windows, the digest of a table other than the 79, with a checksum. A record
+// is a slice record whose slice is the window.
 std::string heightsHeader(const SurveyRequest& request, std::size_t windows) {
-    const std::string body = "sharp-survey heights 1 from=" + std::to_string(request.from) +
-                             " to=" + std::to_string(request.to) + " window=" + std::to_string(request.windowWidth) +
-                             " windows=" + std::to_string(windows);
+    std::string body = "sharp-survey heights 1 from=" + std::to_string(request.from) +
+                       " to=" + std::to_string(request.to) + " window=" + std::to_string(request.windowWidth) +
+                       " windows=" + std::to_string(windows);
+    if (const std::string digest = sharpsDigest(request.sharpSet()); !digest.empty()) body += " sharps=" + digest;
     return body + " #" + checksumOf(body);
 }
 
@@ -55,14 +57,15 @@ std::optional<std::string> windowMisfit(const SliceRecord& record, const std::ve
     return std::nullopt;
 }
 
-// Surveys `window` whole on the request's threads: its record as window `index`.
-SliceRecord surveyWindow(const Window& window, std::size_t index, unsigned threads,
+// Surveys `window` whole on the request's threads with its sharp numbers: its record as window `index`.
+SliceRecord surveyWindow(const Window& window, std::size_t index, const SurveyRequest& request,
                          const std::function<void(const SegmentReport&)>& progress) {
     SurveyPlan plan;
     plan.from = window.from;
     plan.to = window.to;
     plan.bucketEnds = {window.to};
-    plan.threads = threads;
+    plan.threads = request.threads;
+    plan.sharps = &request.sharpSet();
     SliceRecord record;
     record.slice = index;
     runSurvey(plan, [&](const SegmentReport& report) {
@@ -82,15 +85,15 @@ struct Recorded {
 };
 
 // The model's expectation for each window.
-std::vector<ExpectedTossed> expectedIn(const std::vector<Window>& windows) {
+std::vector<ExpectedTossed> expectedIn(const std::vector<Window>& windows, const SharpSet& sharps) {
     std::vector<std::pair<std::uint64_t, std::uint64_t>> spans;
     for (const Window& w : windows) spans.emplace_back(w.from, w.to);
-    return expectTossedInWindows(spans, kSharpsAscending);
+    return expectTossedInWindows(spans, sharps.ascending());
 }
 
 // --model-only: the expectation for every window, one row each.
-int printModelOnly(const std::vector<Window>& windows) {
-    const std::vector<ExpectedTossed> expected = expectedIn(windows);
+int printModelOnly(const std::vector<Window>& windows, const SharpSet& sharps) {
+    const std::vector<ExpectedTossed> expected = expectedIn(windows, sharps);
     std::string table;
     char row[160];
     std::snprintf(row, sizeof row, "%20s %20s %28s %28s\n", "from", "to", "expected tossed primes",
@@ -122,7 +125,7 @@ int runHeightsProgram(const SurveyRequest& request) {
     }
     if (request.modelOnly) {
         if (auto refusal = tableRefusal(stdout)) return failWith(*refusal, kExitBadInput);
-        return printModelOnly(windows);
+        return printModelOnly(windows, request.sharpSet());
     }
     Recorded recorded{std::vector<std::optional<LineSpan>>(windows.size()), std::vector<ClassCounts>(windows.size())};
     const auto take = [&](const SliceRecord& record, LineSpan span) {
@@ -176,7 +179,7 @@ int runHeightsProgram(const SurveyRequest& request) {
         for (std::size_t i = 0; i < windows.size(); ++i) {
             if (recorded.line[i]) continue;
             double inWindow = 0;
-            const SliceRecord record = surveyWindow(windows[i], i, request.threads, [&](const SegmentReport& report) {
+            const SliceRecord record = surveyWindow(windows[i], i, request, [&](const SegmentReport& report) {
                 for (const auto& [bucket, counts] : report.bucketCounts) candidates += counts.candidates;
                 inWindow += static_cast<double>(report.last - report.first) + 1;
                 status.update(done + inWindow, candidates);
@@ -192,7 +195,7 @@ int runHeightsProgram(const SurveyRequest& request) {
 
     try {
         std::vector<HeightRow> rows;
-        const std::vector<ExpectedTossed> expected = expectedIn(windows);
+        const std::vector<ExpectedTossed> expected = expectedIn(windows, request.sharpSet());
         for (std::size_t i = 0; i < windows.size(); ++i) rows.push_back({windows[i], recorded.counts[i], expected[i]});
         int exitStatus = 0;
         csv.write(formatHeightsCsv(rows));

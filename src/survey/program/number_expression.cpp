@@ -42,25 +42,41 @@ Wide power(Wide base, Wide exponent) {
     return result;
 }
 
+// A factor at `at`: digits, then e or E and a power of ten or ^ and an exponent.
+std::optional<Wide> readFactor(std::string_view text, std::size_t& at) {
+    std::optional<Wide> factor = readDigits(text, at);
+    if (!factor || at == text.size() || (text[at] != 'e' && text[at] != 'E' && text[at] != '^')) return factor;
+    const bool powerOfTen = text[at] != '^';
+    ++at;
+    const std::optional<Wide> exponent = readDigits(text, at);
+    if (!exponent) return std::nullopt;
+    return powerOfTen ? product(*factor, power(10, *exponent)) : power(*factor, *exponent);
+}
+
+// A term at `at`: factors joined by *, saturating above kTermLimit.
+std::optional<Wide> readTerm(std::string_view text, std::size_t& at) {
+    std::optional<Wide> term = readFactor(text, at);
+    while (term && at < text.size() && text[at] == '*') {
+        ++at;
+        const std::optional<Wide> factor = readFactor(text, at);
+        if (!factor) return std::nullopt;
+        term = product(*term, *factor);
+    }
+    return term;
+}
+
 }  // namespace
 
 std::variant<std::uint64_t, std::string> parseNumberExpression(std::string_view text) {
     std::string quoted(1, '\'');  // appended, not added: GCC 12 warns falsely on "'" + text
     quoted.append(text).push_back('\'');
-    const std::string notANumber = quoted + " is not a number (write it as 1000, 1e10, 10^12, 2^32 or 2^64-1)";
+    const std::string notANumber = quoted + " is not a number (write it as 1000, 1e10, 10^12, 2^32, 2^64-1 or 30030*17)";
     std::size_t at = 0;
     Wide total = 0;
     int sign = 1;
     for (;;) {
-        std::optional<Wide> term = readDigits(text, at);
+        const std::optional<Wide> term = readTerm(text, at);
         if (!term) return notANumber;
-        if (at < text.size() && (text[at] == 'e' || text[at] == 'E' || text[at] == '^')) {
-            const bool powerOfTen = text[at] != '^';
-            ++at;
-            const std::optional<Wide> exponent = readDigits(text, at);
-            if (!exponent) return notANumber;
-            term = powerOfTen ? product(*term, power(10, *exponent)) : power(*term, *exponent);
-        }
         if (*term > kTermLimit) return quoted + " is past 2^64-1";
         total += sign * *term;
         // Bounded so that no count of terms can overflow the sum.

@@ -1,4 +1,4 @@
-// Numbers as the survey's command line takes them: 1000, 1e10, 10^12, 2^32, 2^64-1.
+// Numbers as the survey's command line takes them: 1000, 1e10, 10^12, 2^32, 2^64-1, 30030*17.
 #pragma once
 
 #include <cstdint>
@@ -8,8 +8,9 @@
 
 namespace sharp::survey {
 
-// Terms joined by + or -: each term is a decimal number, optionally followed by
-// e or E and a decimal exponent (a power of ten) or by ^ and an exponent. The value
+// Terms joined by + or -: each term is factors joined by *, each factor a decimal
+// number, optionally followed by e or E and a decimal exponent (a power of ten) or by
+// ^ and an exponent. The value
 // must lie in 0 .. 2^64 - 1; a term may pass it on the way (2^64-1 is written with
 // 2^64), up to 2^100, and so may a partial sum, up to 2^101 either side of 0.
 // Blanks are not allowed.

@@ -6,10 +6,10 @@
 #include <cstring>
 #include <exception>
 #include <optional>
+#include <span>
 
 #include <unistd.h>
 
-#include "sharp/sharp_table.hpp"
 #include "survey/ledger/checkpoints.hpp"
 #include "survey/ledger/slice_book.hpp"
 #include "survey/ledger/slices.hpp"
@@ -17,6 +17,7 @@
 #include "survey/model/tossed_model.hpp"
 #include "survey/program/output_file.hpp"
 #include "survey/program/report.hpp"
+#include "survey/program/sharps_file.hpp"
 #include "survey/program/table_stream.hpp"
 #include "survey/program/status_line.hpp"
 #include "survey/survey_constants.hpp"
@@ -95,7 +96,7 @@ int runModelOnly(const SurveyRequest& request, const std::vector<Checkpoint>& ch
     Outputs outputs;
     if (auto refusal = outputs.open(request)) return failWith(*refusal, kExitBadInput);
     if (auto refusal = tableRefusal(outputs.table())) return failWith(*refusal, kExitBadInput);
-    const std::vector<ExpectedTossed> expected = expectTossed(plan.from, plan.bucketEnds, kSharpsAscending);
+    const std::vector<ExpectedTossed> expected = expectTossed(plan.from, plan.bucketEnds, request.sharpSet().ascending());
     const int fileStatus = writeExpected(outputs.expected, checkpoints, expected);
     std::FILE* const table = outputs.table();
     std::fputs(formatExpectedTable(checkpoints, expected).c_str(), table);
@@ -125,7 +126,7 @@ int writeResults(const SurveyRequest& request, Outputs& outputs, const SliceBook
     }
     if (outputs.expected.isOpen()) {
         keepFirst(writeExpected(outputs.expected, checkpoints,
-                                expectTossed(request.from, plan.bucketEnds, kSharpsAscending)));
+                                expectTossed(request.from, plan.bucketEnds, request.sharpSet().ascending())));
     }
     std::FILE* const table = outputs.table();
     std::fputs(formatTable(checkpoints, cumulative).c_str(), table);
@@ -142,16 +143,18 @@ std::string surveyIdentity(const SurveyRequest& request) {
     std::string identity = stateHeader(request.from, request.to, SliceLayout::forRange(request.from, request.to),
                                        plan.bucketEnds);
     identity += " sharp-survey " SHARP_VERSION " " __VERSION__ " sharps";
-    for (const std::uint32_t s : kSharpNumbers) {
+    const std::span<const std::uint64_t> sharps = request.sharpSet().ascending();
+    for (auto s = sharps.rbegin(); s != sharps.rend(); ++s) {
         identity += ' ';  // appended piece by piece: GCC 12 warns falsely on " " + std::string
-        identity += std::to_string(s);
+        identity += std::to_string(*s);
     }
     return checksumOf(identity);
 }
 
 int runSurveyProgram(const SurveyRequest& request, const SliceSharing& sharing) {
     const std::vector<Checkpoint> checkpoints = planCheckpoints(request.from, request.to);
-    const SurveyPlan plan = planSurvey(request.from, request.to, request.threads);
+    SurveyPlan plan = planSurvey(request.from, request.to, request.threads);
+    plan.sharps = &request.sharpSet();
     if (request.modelOnly) return runModelOnly(request, checkpoints, plan);
     const SliceLayout slices = SliceLayout::forRange(request.from, request.to);
     SliceBook book(plan, slices);
@@ -160,8 +163,10 @@ int runSurveyProgram(const SurveyRequest& request, const SliceSharing& sharing) 
     try {
         if (!request.statePath.empty()) {
             state.emplace(
-                request.statePath, stateHeader(request.from, request.to, slices, plan.bucketEnds),
-                formerStateHeader(request.from, request.to, slices, plan.bucketEnds.size()),
+                request.statePath,
+                stateHeader(request.from, request.to, slices, plan.bucketEnds, sharpsDigest(request.sharpSet())),
+                request.sharpSet().isBuiltIn() ? formerStateHeader(request.from, request.to, slices, plan.bucketEnds.size())
+                                               : std::string(),
                 [&](const SliceRecord& record) { return book.misfit(record); },
                 [&](const SliceRecord& record, LineSpan span) { book.recordLoaded(record, span); });
             for (const std::string& note : state->notes()) std::fprintf(stderr, "sharp-survey: %s\n", note.c_str());

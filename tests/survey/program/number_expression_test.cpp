@@ -19,6 +19,10 @@ TEST(NumberExpression, Values) {
         {"2^32-1e9+5", 3294967301},
         {"0^0", 1},
         {"5e0", 5},
+        {"30030*17", 510510},
+        {"2^3*3^3*5^3*7^2*11*13*17", 3216213000},
+        {"2^32*2^32-1", 18446744073709551615u},
+        {"2*3+4*5", 26},
     };
     for (const auto& [text, value] : cases) {
         const auto parsed = parseNumberExpression(text);
@@ -34,6 +38,7 @@ TEST(NumberExpression, Refusals) {
         {"2^64", "is past 2^64-1"},   {"18446744073709551616", "is past 2^64-1"},
         {"1e20", "is past 2^64-1"},   {"10^1000", "is past 2^64-1"}, {"99999999999999999999999999999999999", "past"},
         {"5-6", "is negative"},       {"1e3+", "is not a number"},   {"2^^3", "is not a number"},
+        {"3*", "is not a number"},    {"*3", "is not a number"},     {"2^40*2^40", "is past 2^64-1"},
     };
     for (const auto& [text, message] : cases) {
         const auto parsed = parseNumberExpression(text);
