@@ -18,6 +18,9 @@ namespace sharp::survey {
 
 namespace {
 
+// The table size the tilt was chosen for: the 79.
+constexpr double kTiltedTableSize = 79;
+
 // A pattern that leaves a candidate a smaller chance than this of being tossed adds
 // nothing a figure shows: 10^-30 of the 4 * 10^17 candidates below 2^64.
 constexpr double kNegligibleChance = 1e-30;
@@ -68,12 +71,15 @@ struct ResidueClasses {
 
     ResidueClasses(std::span<const std::uint64_t> sharps, std::uint32_t bound, double tilt)
         : sharpCount(sharps.size()), primes(oddPrimesUpTo(bound)) {
+        // A larger table fills larger classes: tilted as strongly as the 79 are, its
+        // patterns would leave so few offsets that their weights would scatter.
+        const double tiltPerSharp = std::min(1.0, kTiltedTableSize / static_cast<double>(std::max<std::size_t>(1, sharpCount)));
         for (const std::uint32_t q : primes) {
             std::vector<Mask> classes(q, Mask(sharps.size()));
             std::vector<double> size(q);
             for (std::size_t k = 0; k < sharps.size(); ++k) {
                 classes[sharps[k] % q].set(k);
-                size[sharps[k] % q] += 1;
+                size[sharps[k] % q] += tiltPerSharp;
             }
             sharpsAt.push_back(std::move(classes));
             forPrime.push_back(tilted(size, 1, tilt));
@@ -201,9 +207,9 @@ struct AboveBound {
             const double p = (1 - notPrime[alive[a]]) * (primeCandidate ? primeFactor : 1);
             if (p >= 1) return 0;
             none *= 1 - p;
+            if (none < kNegligibleChance) return 0;
             r[a] = p / (1 - p);
         }
-        if (none < kNegligibleChance) return 0;
         const std::vector<double>& pairs = among();
         double sum = 0;
         for (std::size_t a = 0; a + 1 < count; ++a) {
@@ -339,14 +345,21 @@ Moments sampleCandidates(bool primes, const Grid& grid, const ResidueClasses& cl
         std::size_t firstZero = 0;
         const double ratio = classes.draw(random, primes, eliminatedBy, firstZero);
         std::size_t aliveFor = ~std::size_t{0};  // the prime count `alive` was listed for
+        std::size_t listedUpTo = 0;  // ... from the sharp numbers below this one
         for (std::size_t g = 0; g < grid.t.size(); ++g) {
             if (grid.primesUsed[g] != aliveFor) {
                 aliveFor = grid.primesUsed[g];
-                const Mask& eliminated = aliveFor == 0 ? none : eliminatedBy[aliveFor - 1];
                 alive.clear();
-                for (std::size_t k = 0; k < sharpCount; ++k) {
+                listedUpTo = 0;
+            }
+            // Listed only as far as offsets count: far below a large table's numbers
+            // the list stays short.
+            if (chances.countable[g] > listedUpTo) {
+                const Mask& eliminated = aliveFor == 0 ? none : eliminatedBy[aliveFor - 1];
+                for (std::size_t k = listedUpTo; k < chances.countable[g]; ++k) {
                     if (!eliminated.has(k)) alive.push_back(k);
                 }
+                listedUpTo = chances.countable[g];
                 amongMade = false;
             }
             double tossed = primes || firstZero < grid.primesUsed[g] ? 1 : 1 - primeChance[g];
