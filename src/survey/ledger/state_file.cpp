@@ -19,6 +19,10 @@ constexpr std::uint64_t kFormerBucketEndsAgree = 100'000'000'000'000'000;
 // Bytes read from the state file at a time; lines may be longer.
 constexpr std::size_t kReadChunk = 1 << 16;
 
+// Characters a first line may run past this survey's header and still be read whole:
+// another survey's header with longer numbers or a sharp table's digest.
+constexpr std::size_t kOtherHeaderRoom = 64;
+
 // Opens `path` for reading and writing, creating it if missing; `created` says so.
 int openState(const std::string& path, bool& created) {
     // Opening a device, even to look, may have effects of its own: what is no regular
@@ -97,7 +101,8 @@ void StateFile::load(const std::string& header, const std::string& formerHeader,
     // A line that does not read as a record: damage, unless it is the last line.
     std::optional<std::uint64_t> unreadable, unreadableStart;
     std::uint64_t position = 0;
-    const std::size_t longestHeader = std::max(header.size(), formerHeader.size());
+    // Room for another survey's header, its range or its table longer, to be named as such.
+    const std::size_t longestHeader = std::max(header.size(), formerHeader.size()) + kOtherHeaderRoom;
     for (;;) {
         const ssize_t got = ::pread(log_.fd(), chunk.data(), chunk.size(), static_cast<off_t>(position));
         if (got < 0 && errno == EINTR) continue;
@@ -155,7 +160,7 @@ void StateFile::refuseForeign(std::string_view firstLine) const {
     if (firstLine.starts_with("sharp-survey state ") && mark != std::string_view::npos &&
         firstLine.substr(mark + 2) == checksumOf(firstLine.substr(0, mark))) {
         throw StateError("state file " + path_ + " belongs to another survey (" +
-                         std::string(firstLine.substr(0, mark)) + "); give another file or the same range");
+                         std::string(firstLine.substr(0, mark)) + "); give another file, or the same range and sharp table");
     }
     throw StateError(path_ + " is not a sharp-survey state file (or its first line is damaged); give another file");
 }

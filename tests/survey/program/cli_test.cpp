@@ -31,6 +31,17 @@ TEST(SurveyProgram, BadInputIsOneLineAndStatus2) {
     std::filesystem::create_directory(dir.path() / "locked");
     std::filesystem::permissions(dir.path() / "locked", std::filesystem::perms::owner_read |
                                                             std::filesystem::perms::owner_exec);
+    const std::pair<const char*, std::string> tables[] = {
+        {"word", "2\n# six\nsix\n"},       {"odd", "2\n2311\n"},  {"zero", "0\n"},
+        {"big", "2^64\n"},                   {"twice", "30\n\n2*3*5 # again\n"},
+        {"empty", "# nothing\n\n"},         {"many", ""},
+    };
+    for (const auto& [name, text] : tables) {
+        std::string content = text;
+        for (int s = 2; text.empty() && s <= 2 * 4097; s += 2) content += std::to_string(s) + "\n";
+        sharp::test::writeFile(dir.path() / name, content);
+    }
+    ASSERT_EQ(::mkfifo((dir.path() / "fifo").c_str(), 0600), 0);
     const std::pair<const char*, const char*> cases[] = {
         {"ten", "'ten' is not a number"},
         {"2^64", "is past 2^64-1"},
@@ -48,6 +59,17 @@ TEST(SurveyProgram, BadInputIsOneLineAndStatus2) {
         {"--state /dev/null 100", "is not a regular file"},
         {"--expected - --csv - 100", "name the same file"},
         {"--model-only --csv x 100", "--model-only surveys nothing"},
+        {"--sharps word 100", "--sharps word: line 3: 'six' is not a number"},
+        {"--sharps odd 100", "--sharps odd: line 2: 2311 is odd"},
+        {"--sharps zero 100", "--sharps zero: line 1: 0 is no sharp number"},
+        {"--sharps big 100", "--sharps big: line 1: '2^64' is past 2^64-1"},
+        {"--sharps twice 100", "--sharps twice: line 3: 2*3*5 is on line 1 already"},
+        {"--sharps empty 100", "--sharps empty holds no sharp number"},
+        {"--sharps many 100", "--sharps many: line 4097: more than 4096 sharp numbers"},
+        {"--sharps fifo 100", "--sharps fifo is not a regular file"},
+        {"--sharps locked 100", "--sharps locked is not a regular file"},
+        {"--sharps none 100", "--sharps none: No such file or directory"},
+        {"--sharps odd --csv odd 100", "name the same file"},
     };
     for (const auto& [arguments, message] : cases) {
         const SurveyRun run = runSurveyProgram(dir.path(), arguments);
@@ -262,6 +284,30 @@ TEST(SurveyProgram, ExpectedTossedCounts) {
     EXPECT_EQ(sharp::test::lineCount(expected), 1u + 7 * 20 + 1);  // the CSV's rows
     ASSERT_EQ(runSurveyProgram(dir.path(), "--quiet --expected beside.csv 1e9").status, 0);
     EXPECT_EQ(sharp::test::readFile(dir.path() / "beside.csv"), expected);  // the same figures every time
+}
+
+// A table of the user's: the 79 from a file are the 79, and a state file belongs to its table.
+TEST(SurveyProgram, OwnSharpTable) {
+    sharp::test::TempDir dir;
+    const SurveyRun builtIn = runSurveyProgram(dir.path(), "--quiet --csv a.csv --tossed a.txt 1e9");
+    const SurveyRun fromFile =
+        runSurveyProgram(dir.path(), "--quiet --sharps " SHARP_DOCS_DIR "/sharps-79.txt --csv b.csv --tossed b.txt 1e9");
+    ASSERT_EQ(fromFile.status, 0) << fromFile.err;
+    EXPECT_EQ(fromFile.table(), builtIn.table());
+    EXPECT_EQ(sharp::test::readFile(dir.path() / "b.csv"), sharp::test::readFile(dir.path() / "a.csv"));
+    EXPECT_EQ(sharp::test::readFile(dir.path() / "b.txt"), sharp::test::readFile(dir.path() / "a.txt"));
+
+    sharp::test::writeFile(dir.path() / "small", "2310\n210\n30\n6\n2\n");
+    sharp::test::writeFile(dir.path() / "other", "2\n6\n30\n210\n");
+    const SurveyRun small = runSurveyProgram(dir.path(), "--quiet --sharps small --state s 1e6");
+    ASSERT_EQ(small.status, 0) << small.err;
+    EXPECT_NE(small.table(), runSurveyProgram(dir.path(), "--quiet 1e6").table());
+    for (const char* other : {"--sharps other", "", "--sharps " SHARP_DOCS_DIR "/sharps-79.txt"}) {
+        const SurveyRun refused = runSurveyProgram(dir.path(), std::string("--quiet --state s ") + other + " 1e6");
+        EXPECT_EQ(refused.status, 2) << other;
+        EXPECT_NE(refused.err.find("state file s belongs to another survey"), std::string::npos) << other << ": " << refused.err;
+    }
+    EXPECT_EQ(runSurveyProgram(dir.path(), "--quiet --sharps small --state s 1e6").table(), small.table());
 }
 
 TEST(SurveyProgram, VersionAndHelp) {
