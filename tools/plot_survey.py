@@ -2,7 +2,7 @@
 """Plots the counts of sharp-survey --csv against N.
 
     python3 tools/plot_survey.py survey.csv [more.csv ...] [--tossed tossed.txt[.xz]] [--expected expected.csv]
-        -o survey.png [--title TEXT]
+        -o survey.png [--title TEXT] [--sharps TABLE]
 
 One figure, N on a logarithmic axis, three panels:
   1. the false-prime share of the hits (false primes / hits);
@@ -14,6 +14,7 @@ One figure, N on a logarithmic axis, three panels:
      primes from 23 on, as ratios (1 until the first tossed prime).
 pi(N) - 8 is the true primes plus the tossed primes, for a survey from 0 (the default). The file suffix chooses PNG or SVG. Several CSV files
 are drawn over each other, each in its own line style, so the figure reads without colour.
+With --sharps, the title names the sharp table the survey took (sharp-survey --sharps).
 
     python3 tools/plot_survey.py survey.csv --expected expected.csv --heights heights.csv -o heights.png
 
@@ -342,7 +343,10 @@ def main():
     parser.add_argument("--expected", help="the --expected file of the survey's range: the model's counts")
     parser.add_argument("--heights", help="a sharp-survey --heights file: draw the heights figure instead")
     parser.add_argument("--title", default="sharp-survey", help="the figure's title")
+    parser.add_argument("--sharps", help="the survey's sharp-survey --sharps file, named in the title")
     arguments = parser.parse_args()
+    if arguments.sharps:
+        arguments.title += f", sharp numbers from {os.path.basename(arguments.sharps)}"
     suffix = os.path.splitext(arguments.output)[1].lower()
     if suffix not in (".png", ".svg"):
         fail(f"{arguments.output}: the output must end in .png or .svg")

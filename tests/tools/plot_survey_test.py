@@ -43,11 +43,12 @@ class PlotSurvey(unittest.TestCase):
     def test_writes_png_and_svg(self):
         for name, start in (("plot.png", b"\x89PNG\r\n\x1a\n"), ("plot.svg", b"<svg")):
             result = plot(self.csv, self.csv, "--tossed", self.tossed, "--expected", self.expected, "--title", "test",
-                          "-o", self.path(name))
+                          "--sharps", "tables/mine.txt", "-o", self.path(name))
             self.assertEqual(result.returncode, 0, result.stderr)
             with open(self.path(name), "rb") as file:
                 content = file.read()
             self.assertIn(start, content[:400], name)
+        self.assertIn(b"test, sharp numbers from mine.txt", content)  # the SVG's text, as a comment
 
     def test_reads_a_tossed_list_compressed_with_xz(self):
         with open(self.tossed, "rb") as plain, lzma.open(self.path("tossed.txt.xz"), "wb") as packed:
