@@ -157,7 +157,7 @@ void StateFile::cutAt(std::uint64_t size, std::uint64_t lineNumber, const char* 
 
 void StateFile::refuseForeign(std::string_view firstLine) const {
     const std::size_t mark = firstLine.rfind(" #");
-    if (firstLine.starts_with("sharp-survey state ") && mark != std::string_view::npos &&
+    if (firstLine.starts_with("sharp-survey ") && mark != std::string_view::npos &&
         firstLine.substr(mark + 2) == checksumOf(firstLine.substr(0, mark))) {
         throw StateError("state file " + path_ + " belongs to another survey (" +
                          std::string(firstLine.substr(0, mark)) + "); give another file, or the same range and sharp table");

@@ -308,6 +308,11 @@ TEST(SurveyProgram, OwnSharpTable) {
         EXPECT_NE(refused.err.find("state file s belongs to another survey"), std::string::npos) << other << ": " << refused.err;
     }
     EXPECT_EQ(runSurveyProgram(dir.path(), "--quiet --sharps small --state s 1e6").table(), small.table());
+    const std::string heights = "--quiet --from 1e6 --heights h.csv --window 2^16 --state hs 1e7";
+    ASSERT_EQ(runSurveyProgram(dir.path(), "--sharps small " + heights).status, 0);
+    const SurveyRun refused = runSurveyProgram(dir.path(), heights);
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.err.find("state file hs belongs to another survey"), std::string::npos) << refused.err;
 }
 
 TEST(SurveyProgram, VersionAndHelp) {
