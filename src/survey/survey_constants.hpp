@@ -41,9 +41,10 @@ inline constexpr std::size_t kFilterWindowBytes = 35 * 1024;
 // the wide filter: the 79's largest sharp number up to 2^24, 15315300, is 510510 bytes back.
 inline constexpr std::size_t kWordWindowBytes = 512 * 1024;
 
-// Bytes of prime bits below a word that the word check reads at most: the 79's largest
-// sharp number up to 2^28, 223092870, is 7436429 bytes back.
-inline constexpr std::size_t kLongestWordWindowBytes = 7'436'440;
+// Bytes of prime bits below a word that the word check reads at most: with a segment
+// above them and a sieve block of 512 KiB the sieve's ring fits in 8 MiB, not 16 (the
+// 79's sharp numbers up to 214414200, 7147140 bytes back; 223092870 is tested one by one).
+inline constexpr std::size_t kLongestWordWindowBytes = 7'300'000;
 
 // Moves of prime bits the filter makes per word at most: a multiple of 30 takes one,
 // another sharp number up to eight. The 79's 32 sharp numbers up to 2^20 take 36; a
@@ -66,6 +67,16 @@ inline constexpr std::uint64_t kSegmentsPerSlice = 16;
 // should take its whole share of a 10^9-number range in one; the marks of the job's
 // large sieving primes take a 30th of it, 36 MB.
 inline constexpr std::uint64_t kJobWords = std::uint64_t{1} << 23;
+
+// Sieving primes from here on mark the whole job's stream as they are found, and are
+// not kept: far up they are hundreds of millions, and kept in buckets they would take
+// gigabytes. Below, in buckets, they cross off where the block is in the cache.
+inline constexpr std::uint64_t kLargeSievingPrime = std::uint64_t{1} << 25;
+
+// Far up a job finds and aims its own sieving primes below kLargeSievingPrime: it is
+// no shorter than this many numbers per such prime, so that threads left without a
+// job idle instead of paying for a set-up longer than their work.
+inline constexpr double kJobNumbersPerSievingPrime = 128;
 
 // Jobs are cut shorter when a range would give a thread fewer than this many, so
 // that every thread has work: 64 threads all get jobs on [0, 10^10]. Not more: far

@@ -44,11 +44,6 @@ const WheelPattern& sievePattern() {
     return pattern;
 }
 
-// Sieving primes from here on mark the whole job's stream as they are found, and are
-// not kept: far up they are hundreds of millions, and kept in buckets they would take
-// gigabytes. Below, in buckets, they cross off where the block is in the cache.
-constexpr std::uint64_t kLargeSievingPrime = std::uint64_t{1} << 25;
-
 // The bytes that hold the numbers of `words` odd-number words, with a word to spare at each end.
 std::size_t segmentBytesFor(std::uint64_t words) { return static_cast<std::size_t>((128 * words) / 30 + 24); }
 

@@ -30,7 +30,7 @@ public:
     //      segment of a job sieves a window of a segment's length below itself, so
     //      the one-by-one check looks up the offsets of every sharp number up to it
     //      instead of testing them (far up a test costs more than sieving the window);
-    //      the later ones have the job's earlier segments below them, up to 7.4 MB;
+    //      the later ones have the job's earlier segments below them, up to 7.3 MB;
     //   2. the candidates, from the pattern;
     //   3. hits by the filter's sharp numbers, up to 2^20 (from 2^34 on, up to 2^24),
     //      240 numbers at a time;

@@ -1,10 +1,12 @@
 #include "survey/parallel/run_survey.hpp"
 
 #include <algorithm>
+#include <cmath>
 #include <condition_variable>
 #include <exception>
 #include <map>
 #include <new>
+#include <optional>
 #include <mutex>
 #include <stdexcept>
 #include <string>
@@ -164,6 +166,19 @@ private:
 
 }  // namespace
 
+namespace {
+
+// The shortest job below `to`: kJobNumbersPerSievingPrime numbers for every sieving
+// prime a job finds and aims itself, those up to the square root and below 2^25 (the
+// larger ones mark a short range once for all its jobs).
+std::uint64_t shortestJobWords(std::uint64_t to) {
+    const double root = std::min(std::sqrt(static_cast<double>(to)), static_cast<double>(kLargeSievingPrime));
+    const double primes = root < 3 ? 1 : root / std::log(root);
+    return static_cast<std::uint64_t>(primes * kJobNumbersPerSievingPrime / 128) + 1;
+}
+
+}  // namespace
+
 std::uint64_t jobWordsFor(const SurveyPlan& plan) {
     const std::uint64_t segmentWords = plan.segmentOdds / 64;
     const Piece range = wholeRange(plan.from, plan.to);
@@ -173,6 +188,8 @@ std::uint64_t jobWordsFor(const SurveyPlan& plan) {
     // thread took a fifth job while the other had a third of one, 7 % of the time.
     std::uint64_t jobs = std::max((words + kJobWords - 1) / kJobWords, threads * kJobsPerThread);
     jobs = (jobs + threads - 1) / threads * threads;
+    // Far up, no more jobs than their set-up pays for: threads left without one idle.
+    jobs = std::min(jobs, std::max<std::uint64_t>(1, words / shortestJobWords(plan.to)));
     const std::uint64_t share = (words + jobs - 1) / jobs;
     return std::clamp<std::uint64_t>(share, segmentWords, std::max(segmentWords, kJobWords));
 }
@@ -239,9 +256,12 @@ std::vector<ClassCounts> runSurvey(const SurveyPlan& plan, const std::function<v
         std::runtime_error("not enough memory for a worker thread's segment; give fewer --threads"));
     const auto work = [&] {
         try {
-            Segment segment(pattern, segmentWords, *plan.sharps);
-            segment.shareLargeMarks(shared.get());
-            for (Job job; scheduler.take(job);) scheduler.finish(job, testJob(segment, plan, job, segmentWords));
+            // Made with the first job: a thread left without one holds no memory.
+            std::optional<Segment> segment;
+            for (Job job; scheduler.take(job);) {
+                if (!segment) segment.emplace(pattern, segmentWords, *plan.sharps).shareLargeMarks(shared.get());
+                scheduler.finish(job, testJob(*segment, plan, job, segmentWords));
+            }
         } catch (const std::bad_alloc&) {
             scheduler.fail(noMemory);
         } catch (...) {

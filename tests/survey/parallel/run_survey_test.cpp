@@ -85,6 +85,9 @@ TEST(Survey, EveryThreadGetsAJob) {
         {0, 100'000'000'000u, 3, 96},  // 93.1 of the longest
         {1'000'000'000'000'000'000u, 1'000'000'001'000'000'000u, 2, 2},
         {18446744073709551615u - (1u << 30) + 1, 18446744073709551615u, 2, 2},
+        // far up no more jobs than their set-up pays for: the other threads idle
+        {1'000'000'000'000'000'000u, 1'000'000'001'000'000'000u, 32, 4},
+        {18446744073709551615u - (1u << 30) + 1, 18446744073709551615u, 8, 4},
     };
     for (const auto& c : cases) {
         const Piece range = wholeRange(c.from, c.to);
