@@ -2,7 +2,8 @@
 # sharp-survey built for MPI against the plain build, on [0, 10^9]:
 #   1. 3 ranks of one thread each write byte for byte the plain build's table, CSV and tossed list;
 #   2. an MPI run resumed from a state file cut in the middle of a line writes them too;
-#   3. a rank started on another survey is refused before any work, with status 2.
+#   3. with a sharp table of the user's, 3 ranks write the plain build's outputs too;
+#   4. a rank started on another survey, or another table, is refused before any work, with status 2.
 # Usage: mpi_test.sh PLAIN_SURVEY MPI_SURVEY
 set -euo pipefail
 plain=$(realpath "$1")
@@ -27,9 +28,17 @@ head -c $((keep + 40)) mpi.state > resumed.state
 grep -q 'dropped a torn last line' resumed.err
 cmp plain.out resumed.out && cmp plain.csv resumed.csv && cmp plain.txt resumed.txt
 [ "$(wc -l < resumed.state)" = "$((slices + 1))" ]
-status=0
-mpirun --oversubscribe --allow-run-as-root -n 1 "$mpi" --quiet 1e9 : -n 1 "$mpi" --quiet 2e9 \
-  > other.out 2> other.err || status=$?
-[ "$status" = 2 ] && grep -q 'rank 1 runs another build or survey' other.err && [ ! -s other.out ] ||
-  { echo "a rank on another survey was not refused (status $status)" >&2; cat other.err >&2; exit 1; }
-echo "mpi: 3 ranks and a resumed MPI run write the plain build's outputs ($slices slices); another survey is refused"
+printf '2\n6\n30\n210\n2310\n' > small.sharps
+printf '2\n6\n30\n210\n' > other.sharps
+"$plain" --quiet --sharps small.sharps --csv plain-small.csv --tossed plain-small.txt 1e8 | grep -v '^time:' > plain-small.out
+"${ranks[@]}" "$mpi" --threads 1 --quiet --sharps small.sharps --csv mpi-small.csv --tossed mpi-small.txt 1e8 |
+  grep -v '^time:' > mpi-small.out
+cmp plain-small.out mpi-small.out && cmp plain-small.csv mpi-small.csv && cmp plain-small.txt mpi-small.txt
+for other in "1e9 : -n 1 $mpi --quiet 2e9" "--sharps small.sharps 1e8 : -n 1 $mpi --quiet --sharps other.sharps 1e8"; do
+  status=0
+  # shellcheck disable=SC2086  # the words of another rank's command line
+  mpirun --oversubscribe --allow-run-as-root -n 1 "$mpi" --quiet $other > other.out 2> other.err || status=$?
+  [ "$status" = 2 ] && grep -q 'rank 1 runs another build or survey' other.err && [ ! -s other.out ] ||
+    { echo "a rank on another survey was not refused (status $status): $other" >&2; cat other.err >&2; exit 1; }
+done
+echo "mpi: 3 ranks and a resumed MPI run write the plain build's outputs ($slices slices), with the 79 and another table; another survey or table is refused"
