@@ -20,6 +20,10 @@ SharpSet::SharpSet(std::vector<std::uint64_t> ascending)
     }
     narrowMoves_ = filterMoves_.size();
     wideSharps_ = wideSharpsOf(ascending_, filterSharps_, narrowMoves_);
+    const std::size_t filtered = filterSharps_ + wideSharps_;
+    filtersAsBuiltIn_ = builtIn_ || (filterSharps_ == builtIn().filterSharps() && wideSharps_ == builtIn().wideSharps() &&
+                                     std::equal(ascending_.begin(), ascending_.begin() + static_cast<std::ptrdiff_t>(filtered),
+                                                kSharpsAscending.begin()));
     const std::size_t wordSharps =
         sharpsTaken(ascending_, filterSharps_, ~std::size_t{0}, kLargestWordSharp, kLongestWordWindowBytes);
     wordMoveStart_.push_back(0);

@@ -114,8 +114,10 @@ public:
     explicit SharpSet(std::vector<std::uint64_t> ascending);
 
     std::span<const std::uint64_t> ascending() const { return ascending_; }
-    // The same numbers as the 79: the filter's fixed moves serve it.
+    // The same numbers as the 79.
     bool isBuiltIn() const { return builtIn_; }
+    // The filter's numbers, wide ones too, are the 79's: its moves fixed at build time serve.
+    bool filtersAsBuiltIn() const { return filtersAsBuiltIn_; }
 
     // The smallest sharp numbers the filter takes, all up to 2^20, and its moves;
     // `wide`: with the next wideSharps() too.
@@ -136,6 +138,7 @@ public:
 private:
     std::vector<std::uint64_t> ascending_;
     bool builtIn_ = false;
+    bool filtersAsBuiltIn_ = false;
     std::size_t filterSharps_ = 0, wideSharps_ = 0, narrowMoves_ = 0;
     std::vector<WordMove> filterMoves_;
     std::vector<WordMove> wordMoves_;

@@ -59,7 +59,7 @@ SHARP_WITH_VECTORS void moveOntoWords(const Moves& moves, const std::uint8_t* se
 
 void filterBySharps(const SharpSet& sharps, const std::uint8_t* segment, const std::uint64_t* candidates,
                     std::uint64_t* hits, std::size_t words, bool wide) {
-    if (sharps.isBuiltIn()) {
+    if (sharps.filtersAsBuiltIn()) {
         if (wide) return moveOntoWords<false>(BuiltInWide{}, segment, candidates, hits, words);
         return moveOntoWords<false>(BuiltInNarrow{}, segment, candidates, hits, words);
     }

@@ -296,6 +296,11 @@ TEST(SurveyProgram, OwnSharpTable) {
     EXPECT_EQ(fromFile.table(), builtIn.table());
     EXPECT_EQ(sharp::test::readFile(dir.path() / "b.csv"), sharp::test::readFile(dir.path() / "a.csv"));
     EXPECT_EQ(sharp::test::readFile(dir.path() / "b.txt"), sharp::test::readFile(dir.path() / "a.txt"));
+    // Another table whose filter is the 79's, and a sharp number that counts from 2^63 on only.
+    sharp::test::writeFile(dir.path() / "more", sharp::test::readFile(SHARP_DOCS_DIR "/sharps-79.txt") + "2^64-2\n");
+    const SurveyRun more = runSurveyProgram(dir.path(), "--quiet --sharps more --csv c.csv 1e9");
+    EXPECT_EQ(more.table(), builtIn.table());
+    EXPECT_EQ(sharp::test::readFile(dir.path() / "c.csv"), sharp::test::readFile(dir.path() / "a.csv"));
 
     sharp::test::writeFile(dir.path() / "small", "2310\n210\n30\n6\n2\n");
     sharp::test::writeFile(dir.path() / "other", "2\n6\n30\n210\n");
