@@ -5,6 +5,14 @@
 
 namespace sharp::survey {
 
+namespace {
+
+void append(std::vector<WordMove>& to, const SharpMoves& moves) {
+    to.insert(to.end(), moves.move.begin(), moves.move.begin() + static_cast<std::ptrdiff_t>(moves.count));
+}
+
+}  // namespace
+
 const SharpSet& SharpSet::builtIn() {
     static const SharpSet table(std::vector<std::uint64_t>(kSharpsAscending.begin(), kSharpsAscending.end()));
     return table;
@@ -14,10 +22,7 @@ SharpSet::SharpSet(std::vector<std::uint64_t> ascending)
     : ascending_(std::move(ascending)),
       builtIn_(std::ranges::equal(ascending_, kSharpsAscending)),
       filterSharps_(filterSharpsOf(ascending_)) {
-    for (std::size_t k = 0; k < filterSharps_; ++k) {
-        const SharpMoves moves = movesOf(ascending_[k]);
-        filterMoves_.insert(filterMoves_.end(), moves.move.begin(), moves.move.begin() + moves.count);
-    }
+    for (std::size_t k = 0; k < filterSharps_; ++k) append(filterMoves_, movesOf(ascending_[k]));
     narrowMoves_ = filterMoves_.size();
     wideSharps_ = wideSharpsOf(ascending_, filterSharps_, narrowMoves_);
     const std::size_t filtered = filterSharps_ + wideSharps_;
@@ -29,10 +34,8 @@ SharpSet::SharpSet(std::vector<std::uint64_t> ascending)
     wordMoveStart_.push_back(0);
     for (std::size_t k = filterSharps_; k < filterSharps_ + wordSharps; ++k) {
         const SharpMoves moves = movesOf(ascending_[k]);
-        if (k < filterSharps_ + wideSharps_) {
-            filterMoves_.insert(filterMoves_.end(), moves.move.begin(), moves.move.begin() + moves.count);
-        }
-        wordMoves_.insert(wordMoves_.end(), moves.move.begin(), moves.move.begin() + moves.count);
+        if (k < filtered) append(filterMoves_, moves);
+        append(wordMoves_, moves);
         wordMoveStart_.push_back(wordMoves_.size());
         // Kept ascending for wordSharpsWithin: moves of close numbers may differ by a byte.
         wordReach_.push_back(std::max(moves.reach(), wordReach_.empty() ? 0 : wordReach_.back()));

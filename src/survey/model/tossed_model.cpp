@@ -143,16 +143,15 @@ constexpr std::uint32_t kAboveBoundPrimes = 1 << 18;
 // with r = p / (1 - p); it is kept as an exponential, which stays a chance.
 struct AboveBound {
     double primeFactor = 1;
-    std::size_t sharps;
+    std::size_t sharpCount;
     std::vector<double> pairsForPrime, pairsForComposite;  // g_ij for i < j, a row each i
 
-    AboveBound(std::span<const std::uint64_t> sharpNumbers, std::uint32_t bound)
-        : sharps(sharpNumbers.size()),
-          pairsForPrime(sharps * (sharps - (sharps > 0)) / 2),
-          pairsForComposite(sharps * (sharps - (sharps > 0)) / 2) {
-        const std::span<const std::uint64_t> sharpsAscending = sharpNumbers;
+    AboveBound(std::span<const std::uint64_t> sharps, std::uint32_t bound)
+        : sharpCount(sharps.size()),
+          pairsForPrime(sharpCount * (sharpCount - (sharpCount > 0)) / 2),
+          pairsForComposite(sharpCount * (sharpCount - (sharpCount > 0)) / 2) {
         double apartPrime = 0, apartComposite = 0;  // g of two offsets in different classes
-        std::vector<std::pair<std::uint64_t, std::size_t>> residues(sharps);
+        std::vector<std::pair<std::uint64_t, std::size_t>> residues(sharpCount);
         for (const std::uint32_t q : oddPrimesUpTo(kAboveBoundPrimes)) {
             if (q <= bound) continue;
             const double m = q - 1.0, n = q;
@@ -161,7 +160,7 @@ struct AboveBound {
             apartComposite -= std::log((1 - 2 / n) / ((1 - 1 / n) * (1 - 1 / n)));
             // Offsets in one class: both divisible or neither; against apart, the
             // pair gains ln(1 - 1/m) - ln((1 - 2/m) / (1 - 1/m)^2).
-            for (std::size_t k = 0; k < sharps; ++k) residues[k] = {sharpsAscending[k] % q, k};
+            for (std::size_t k = 0; k < sharpCount; ++k) residues[k] = {sharps[k] % q, k};
             std::sort(residues.begin(), residues.end());
             for (std::size_t a = 0; a < residues.size(); ++a) {
                 for (std::size_t b = a + 1; b < residues.size() && residues[b].first == residues[a].first; ++b) {
@@ -179,7 +178,7 @@ struct AboveBound {
     }
 
     // Where g_ij, i < j, stands.
-    std::size_t pairAt(std::size_t i, std::size_t j) const { return i * sharps - i * (i + 1) / 2 + (j - i - 1); }
+    std::size_t pairAt(std::size_t i, std::size_t j) const { return i * sharpCount - i * (i + 1) / 2 + (j - i - 1); }
 
     void addToPair(std::vector<double>& pairs, std::size_t i, std::size_t j, double g) const {
         pairs[i < j ? pairAt(i, j) : pairAt(j, i)] += g;
