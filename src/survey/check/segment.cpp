@@ -57,6 +57,11 @@ std::size_t firstWindowBytes(std::uint64_t segmentWords) {
 // for their own; far up, a shorter one cut into a job per thread paid once per thread.
 constexpr std::uint64_t kSharedMarksWords = std::uint64_t{1} << 24;
 
+// The word check asks for the words of its first 16 moves 8 listed words ahead (all
+// moves: the same time).
+constexpr std::size_t kPrefetchedMoves = 16;
+constexpr std::size_t kPrefetchWords = 8;
+
 SHARP_WITH_POPCNT
 ClassCounts countWordsOneByOne(const std::uint64_t* primes, const std::uint64_t* candidates, const std::uint64_t* hits,
                                std::size_t first, std::size_t last, std::uint64_t firstMask, std::uint64_t lastMask) {
@@ -238,8 +243,19 @@ void Segment::checkLeftovers() {
         leftWords_[listed] = static_cast<std::uint32_t>(k);
         listed += (candidates_[k] & ~hits_[k]) != 0;
     }
+    // The word check reads the sieve megabytes below a word, from memory: the first
+    // moves' words are asked for a few listed words ahead, so that their reads overlap.
+    const std::span<const WordMove> wordMoves =
+        sharps_.wordMoves(wideFilter_ ? sharps_.wideSharps() : 0, wordSharpCount_ - sharps_.filterSharps());
+    const std::size_t fetched = std::min(wordMoves.size(), kPrefetchedMoves);
     for (std::size_t n = 0; n < listed; ++n) {
         const std::size_t k = leftWords_[n];
+        if (n + kPrefetchWords < listed) {
+            const std::uint64_t later = firstByte_ + 8 * leftWords_[n + kPrefetchWords];
+            if (later >= firstWordTried_) {
+                for (std::size_t m = 0; m < fetched; ++m) sieve_.prefetch(later - wordMoves[m].back);
+            }
+        }
         std::uint64_t left = candidates_[k] & ~hits_[k];
         const bool wordTried = firstByte_ + 8 * k >= firstWordTried_;
         if (wordTried) {

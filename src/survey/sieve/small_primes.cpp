@@ -61,13 +61,6 @@ void SmallPrimes::sortByResidue() {
     std::stable_sort(primes_.begin(), primes_.end(), [](const SmallPrime& x, const SmallPrime& y) { return x.r < y.r; });
 }
 
-void SmallPrimes::cross(std::uint8_t* block, std::uint64_t blockStart, std::uint64_t blockBytes) {
-    for (std::uint64_t piece = blockStart; piece < blockStart + blockBytes; piece += kPieceBytes) {
-        const std::uint64_t end = std::min<std::uint64_t>(piece + kPieceBytes, blockStart + blockBytes);
-        for (SmallPrime& prime : primes_) crossOne(prime, block, blockStart, end);
-    }
-}
-
 void SmallPrimes::crossOne(SmallPrime& prime, std::uint8_t* block, std::uint64_t blockStart, std::uint64_t end) {
     switch (prime.r) {
         case 0: return crossResidue<0>(prime.cycle, prime.w, prime.a, block, blockStart, end);

@@ -24,8 +24,12 @@ public:
     void add(std::uint64_t p, const FirstMultiple& first) { primes_.push_back({p * first.cycle, first.a, first.r, first.w}); }
     // Once all are added: primes of one residue in a row keep the jump to its loop predicted.
     void sortByResidue();
-    // Crosses off their multiples in the block of `blockBytes` bytes from byte `blockStart`.
-    void cross(std::uint8_t* block, std::uint64_t blockStart, std::uint64_t blockBytes);
+    // Crosses off their multiples in the piece of the block (from byte `blockStart`) up to
+    // byte `end` - 1, where they stopped in the piece before: at most kPieceBytes, so
+    // that the piece stays in the first-level cache while all cross it.
+    void cross(std::uint8_t* block, std::uint64_t blockStart, std::uint64_t end) {
+        for (SmallPrime& prime : primes_) crossOne(prime, block, blockStart, end);
+    }
 
 private:
     // p = 30 a + kResidues[r]: its next multiple is at byte cycle + a kResidues[w] + kCrossOffset[r][w].

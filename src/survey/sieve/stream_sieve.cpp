@@ -152,9 +152,14 @@ void StreamSieve::sieveNextBlock() {
     const std::uint64_t block = blocksDone_;
     const std::uint64_t blockStart = start_ + block * blockBytes_;
     std::uint8_t* const bits = ring_.block(block);
-    pattern_.fill(blockStart, blockBytes_, bits);
-    keepPrimes(blockStart, blockBytes_, bits, pattern_.largestPrime());
-    small_.cross(bits, blockStart, blockBytes_);
+    // The pattern and the small primes a piece at a time: the piece the pattern wrote
+    // is still in the first-level cache when they cross it.
+    for (std::uint64_t piece = 0; piece < blockBytes_; piece += kPieceBytes) {
+        const std::uint64_t count = std::min<std::uint64_t>(kPieceBytes, blockBytes_ - piece);
+        pattern_.fill(blockStart + piece, count, bits + piece);
+        keepPrimes(blockStart + piece, count, bits + piece, pattern_.largestPrime());
+        small_.cross(bits, blockStart, blockStart + piece + count);
+    }
     // The medium primes count bytes from the stream's first.
     medium_.cross(bits, blockStart - start_, blockStart + blockBytes_ - start_);
     buckets_.cross(block, bits, blockStart);
