@@ -107,11 +107,12 @@ std::vector<Checkpoint> planCheckpoints(std::uint64_t from, std::uint64_t to) {
     return checkpoints;
 }
 
-SurveyPlan planSurvey(std::uint64_t from, std::uint64_t to, unsigned threads) {
+SurveyPlan planSurvey(std::uint64_t from, std::uint64_t to, unsigned threads, unsigned cpus) {
     SurveyPlan plan;
     plan.from = from;
     plan.to = to;
     plan.threads = threads;
+    plan.cpus = cpus;
     for (const Checkpoint& checkpoint : planCheckpoints(from, to)) plan.bucketEnds.push_back(checkpoint.value);
     return plan;
 }

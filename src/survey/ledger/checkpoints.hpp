@@ -20,7 +20,8 @@ struct Checkpoint {
 // geometric steps per decade.
 std::vector<Checkpoint> planCheckpoints(std::uint64_t from, std::uint64_t to);
 
-// A plan for from..to on `threads` threads, one bucket per checkpoint of the range.
-SurveyPlan planSurvey(std::uint64_t from, std::uint64_t to, unsigned threads);
+// A plan for from..to on `threads` threads sharing `cpus` CPUs (0: one each), one
+// bucket per checkpoint of the range.
+SurveyPlan planSurvey(std::uint64_t from, std::uint64_t to, unsigned threads, unsigned cpus = 0);
 
 }  // namespace sharp::survey

@@ -33,7 +33,7 @@ int runWorkerRank(const SurveyRequest& request) {
     const SliceLayout layout = SliceLayout::forRange(request.from, request.to);
     mpi::RemoteSlices remote(layout);
     try {
-        SurveyPlan plan = planSurvey(request.from, request.to, request.threads);
+        SurveyPlan plan = planSurvey(request.from, request.to, request.threads, request.cpus);
         plan.sharps = &request.sharpSet();
         runSlices(plan, remote);
     } catch (const std::exception& failure) {

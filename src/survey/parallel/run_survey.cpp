@@ -183,7 +183,7 @@ std::uint64_t jobWordsFor(const SurveyPlan& plan) {
     const std::uint64_t segmentWords = plan.segmentOdds / 64;
     const Piece range = wholeRange(plan.from, plan.to);
     const std::uint64_t words = range.endWord - range.firstWord;
-    const std::uint64_t threads = std::max(1u, plan.threads);
+    const std::uint64_t threads = std::max(1u, plan.cpus == 0 ? plan.threads : std::min(plan.threads, plan.cpus));
     // As many jobs for every thread: with 9.3 jobs of the longest on [0, 10^10], one
     // thread took a fifth job while the other had a third of one, 7 % of the time.
     std::uint64_t jobs = std::max((words + kJobWords - 1) / kJobWords, threads * kJobsPerThread);

@@ -38,6 +38,9 @@ struct SurveyPlan {
     // (from `from` for b = 0) up to bucketEnds[b].
     std::vector<std::uint64_t> bucketEnds;
     unsigned threads;
+    // The CPUs the threads share (0: one each). Work is cut for the threads that can
+    // run at once: a job more than those is a set-up more, and no faster.
+    unsigned cpus = 0;
     // The sharp numbers tested against; it outlives the survey.
     const SharpSet* sharps = &SharpSet::builtIn();
     // Odd numbers per segment, a multiple of 64: the default suits the caches; tests

@@ -43,6 +43,7 @@ std::variant<SurveyRequest, int> parseSurveyArguments(int argc, const char* cons
     SurveyRequest request;
     const unsigned cpus = cpusAllowed();
     request.threads = cpus;
+    request.cpus = cpus;
     std::string fromText = "0", toText;
     app.add_option("--from", fromText, "first number tested (default 0; the first candidate is 23)");
     app.add_option("--threads", request.threads, "worker threads (default: every CPU this process may run on)")

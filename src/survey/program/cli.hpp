@@ -14,6 +14,7 @@ struct SurveyRequest {
     std::uint64_t from = 0;
     std::uint64_t to = 0;
     unsigned threads = 1;
+    unsigned cpus = 0;  // the CPUs this process may run on (0: not known)
     std::string csvPath;     // empty: no CSV file
     std::string tossedPath;  // empty: no tossed-candidate file
     std::string statePath;   // empty: not resumable

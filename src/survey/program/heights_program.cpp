@@ -65,6 +65,7 @@ SliceRecord surveyWindow(const Window& window, std::size_t index, const SurveyRe
     plan.to = window.to;
     plan.bucketEnds = {window.to};
     plan.threads = request.threads;
+    plan.cpus = request.cpus;
     plan.sharps = &request.sharpSet();
     SliceRecord record;
     record.slice = index;

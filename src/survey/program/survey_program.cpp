@@ -139,7 +139,7 @@ int writeResults(const SurveyRequest& request, Outputs& outputs, const SliceBook
 }  // namespace
 
 std::string surveyIdentity(const SurveyRequest& request) {
-    const SurveyPlan plan = planSurvey(request.from, request.to, request.threads);
+    const SurveyPlan plan = planSurvey(request.from, request.to, request.threads, request.cpus);
     std::string identity = stateHeader(request.from, request.to, SliceLayout::forRange(request.from, request.to),
                                        plan.bucketEnds);
     identity += " sharp-survey " SHARP_VERSION " " __VERSION__ " sharps";
@@ -153,7 +153,7 @@ std::string surveyIdentity(const SurveyRequest& request) {
 
 int runSurveyProgram(const SurveyRequest& request, const SliceSharing& sharing) {
     const std::vector<Checkpoint> checkpoints = planCheckpoints(request.from, request.to);
-    SurveyPlan plan = planSurvey(request.from, request.to, request.threads);
+    SurveyPlan plan = planSurvey(request.from, request.to, request.threads, request.cpus);
     plan.sharps = &request.sharpSet();
     if (request.modelOnly) return runModelOnly(request, checkpoints, plan);
     const SliceLayout slices = SliceLayout::forRange(request.from, request.to);

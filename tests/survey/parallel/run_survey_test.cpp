@@ -73,25 +73,28 @@ TEST(Survey, SharedLargeMarksGiveTheSameResults) {
 }
 
 // Work is cut so that every thread gets as many jobs, each at most 2^30 numbers, and
-// far up no more than one job per thread (each job finds its sieving primes anew).
+// far up no more than one job per thread (each job finds its sieving primes anew);
+// threads beyond the CPUs they share get none.
 TEST(Survey, EveryThreadGetsAJob) {
     const struct {
         std::uint64_t from, to;
-        unsigned threads;
+        unsigned threads, cpus;
         std::uint64_t jobs;
     } cases[] = {
-        {0, 10'000'000'000u, 2, 10},
-        {0, 10'000'000'000u, 64, 64},
-        {0, 100'000'000'000u, 3, 96},  // 93.1 of the longest
-        {1'000'000'000'000'000'000u, 1'000'000'001'000'000'000u, 2, 2},
-        {18446744073709551615u - (1u << 30) + 1, 18446744073709551615u, 2, 2},
+        {0, 10'000'000'000u, 2, 0, 10},
+        {0, 10'000'000'000u, 64, 0, 64},
+        {0, 10'000'000'000u, 64, 2, 10},
+        {0, 100'000'000'000u, 3, 0, 96},  // 93.1 of the longest
+        {1'000'000'000'000'000'000u, 1'000'000'001'000'000'000u, 2, 0, 2},
+        {18446744073709551615u - (1u << 30) + 1, 18446744073709551615u, 2, 0, 2},
         // far up no more jobs than their set-up pays for: the other threads idle
-        {1'000'000'000'000'000'000u, 1'000'000'001'000'000'000u, 32, 4},
-        {18446744073709551615u - (1u << 30) + 1, 18446744073709551615u, 8, 4},
+        {1'000'000'000'000'000'000u, 1'000'000'001'000'000'000u, 32, 0, 4},
+        {18446744073709551615u - (1u << 30) + 1, 18446744073709551615u, 8, 64, 4},
+        {18446744073709551615u - (1u << 30) + 1, 18446744073709551615u, 8, 2, 2},
     };
     for (const auto& c : cases) {
         const Piece range = wholeRange(c.from, c.to);
-        const std::uint64_t jobWords = jobWordsFor(planSurvey(c.from, c.to, c.threads));
+        const std::uint64_t jobWords = jobWordsFor(planSurvey(c.from, c.to, c.threads, c.cpus));
         EXPECT_EQ((range.endWord - range.firstWord + jobWords - 1) / jobWords, c.jobs) << c.from << " " << c.threads;
         EXPECT_LE(jobWords, kJobWords);
     }
