@@ -16,12 +16,10 @@ inline constexpr std::uint64_t kSegmentOdds = std::uint64_t{1} << 23;
 // one candidate in 500 for the one-by-one check.
 inline constexpr std::uint64_t kLargestWindowSharp = std::uint64_t{1} << 20;
 
-// From this height on (2^34, about 1.7 * 10^10) the filter also moves the prime bits
-// by the sharp numbers up to 2^24, 512 KiB below: there enough candidates are left after
-// the window's that a move over every word costs less than their lookups word by word.
-// The filter, the word check and the copy took 15 to 17 % of the time at 10^11,
-// 10^12 and 10^15; now 12 to 14 % and 10 %.
-inline constexpr std::uint64_t kWideFilterFrom = std::uint64_t{1} << 34;
+// From this height on (2^30) the filter also moves the prime bits by the sharp
+// numbers up to 2^24, 512 KiB below: there enough candidates are left after the
+// window's that a move over every word costs less than their lookups word by word.
+inline constexpr std::uint64_t kWideFilterFrom = std::uint64_t{1} << 30;
 
 // The sharp numbers above the filter's and up to this one, 2^28, are tried on the words
 // with a candidate left, a word at a time from the prime bits below, until none is left:

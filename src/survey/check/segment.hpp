@@ -32,7 +32,7 @@ public:
     //      instead of testing them (far up a test costs more than sieving the window);
     //      the later ones have the job's earlier segments below them, up to 7.3 MB;
     //   2. the candidates, from the pattern;
-    //   3. hits by the filter's sharp numbers, up to 2^20 (from 2^34 on, up to 2^24),
+    //   3. hits by the filter's sharp numbers, up to 2^20 (from 2^30 on, up to 2^24),
     //      240 numbers at a time;
     //   4. the words with a candidate left, against the next sharp numbers up to 2^28
     //      that the window reaches, a word at a time;
