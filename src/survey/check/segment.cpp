@@ -169,12 +169,18 @@ Segment::Segment(const WheelPattern& pattern, std::uint64_t segmentWords, const 
       firstWindow_(firstWindowBytes(segmentWords)),
       pattern_(pattern),
       sharps_(sharps),
-      primes_((kWordWindowBytes + segmentBytesFor(segmentWords)) / 8 + 1),
-      candidates_(segmentBytesFor(segmentWords) / 8 + 1),
-      hits_(segmentBytesFor(segmentWords) / 8 + 1),
-      leftWords_(segmentBytesFor(segmentWords) / 8 + 1),
       sieve_(sievePattern(), sieveBlockBytes(), longestWindow_ + segmentBytesFor(segmentWords),
-             firstWindow_ + segmentBytesFor(kJobWords) + sieveBlockBytes(), kLargeSievingPrime) {}
+             firstWindow_ + segmentBytesFor(kJobWords) + sieveBlockBytes(), kLargeSievingPrime) {
+    const std::size_t words = segmentBytesFor(segmentWords) / 8 + 1;
+    const std::size_t primeWords = kWordWindowBytes / 8 + words;
+    const std::size_t bytes = 8 * (primeWords + 2 * words) + 4 * words;
+    arrays_ = allocateLarge(bytes);
+    std::memset(arrays_.get(), 0, bytes);
+    primes_ = reinterpret_cast<std::uint64_t*>(arrays_.get());
+    candidates_ = primes_ + primeWords;
+    hits_ = candidates_ + words;
+    leftWords_ = reinterpret_cast<std::uint32_t*>(hits_ + words);
+}
 
 std::unique_ptr<SharedLargeMarks> Segment::largeMarksFor(std::uint64_t first, std::uint64_t end,
                                                          std::uint64_t segmentWords) {
@@ -198,10 +204,10 @@ void Segment::test(std::uint64_t first, std::uint64_t end, std::uint64_t jobEnd)
     // The words try every sharp number their window reaches, those above it the candidates left.
     wordSharpCount_ = sharps_.filterSharps() + sharps_.wordSharpsWithin(window_);
     firstWordTried_ = firstWordAbove(wordSharpCount_);
-    std::uint8_t* const candidateBytes = reinterpret_cast<std::uint8_t*>(candidates_.data());
+    std::uint8_t* const candidateBytes = reinterpret_cast<std::uint8_t*>(candidates_);
     pattern_.fill(firstByte_, bytes, candidateBytes);
     keepCandidates(firstByte_, bytes, candidateBytes);
-    filterBySharps(sharps_, segmentPrimes(), candidates_.data(), hits_.data(), bytes / 8, wideFilter_);
+    filterBySharps(sharps_, segmentPrimes(), candidates_, hits_, bytes / 8, wideFilter_);
     checkLeftovers();
 }
 
@@ -301,7 +307,7 @@ ClassCounts Segment::count(std::uint64_t from, std::uint64_t to) const {
     if (from > to) return {};
     const Span span = spanOf(from, to);
     if (span.empty) return {};
-    return countWords(primes_.data() + kWordWindowBytes / 8, candidates_.data(), hits_.data(), span.firstLocal,
+    return countWords(primes_ + kWordWindowBytes / 8, candidates_, hits_, span.firstLocal,
                       span.lastLocal, span.firstMask, span.lastMask);
 }
 

@@ -10,6 +10,7 @@
 #include "survey/check/class_counts.hpp"
 #include "survey/check/sharp_set.hpp"
 #include "survey/check/word_filter.hpp"
+#include "survey/sieve/large_buffer.hpp"
 #include "survey/sieve/stream_sieve.hpp"
 #include "survey/sieve/wheel30.hpp"
 #include "survey/sieve/wheel_pattern.hpp"
@@ -78,7 +79,7 @@ private:
     // The prime bits of the segment's word k.
     std::uint64_t primesOf(std::size_t k) const { return primes_[kWordWindowBytes / 8 + k]; }
     // The segment's first byte of prime bits: the filter's window lies below it.
-    std::uint8_t* segmentPrimes() { return reinterpret_cast<std::uint8_t*>(primes_.data()) + kWordWindowBytes; }
+    std::uint8_t* segmentPrimes() { return reinterpret_cast<std::uint8_t*>(primes_) + kWordWindowBytes; }
 
     const std::size_t longestWindow_;  // bytes of prime bits held below a segment at most: the words' reach
     const std::size_t firstWindow_;    // bytes a job's first segment sieves below itself: a segment, or more
@@ -90,10 +91,13 @@ private:
     const SharpSet& sharps_;
     std::uint64_t firstByte_ = 0, endByte_ = 0;  // the tested bytes, a whole number of words
     std::uint64_t lowest_ = 0, highest_ = 0;  // the numbers of the tested odd-number words
-    std::vector<std::uint64_t> primes_;  // the filter's window (up to kWordWindowBytes) and the segment: 1 and the primes from 7
-    std::vector<std::uint64_t> candidates_;
-    std::vector<std::uint64_t> hits_;  // the candidates that are sieve hits
-    std::vector<std::uint32_t> leftWords_;  // the words with a candidate the filter left
+    // The four arrays below in one piece of huge pages, zeroed: in pages of 4 KiB, their
+    // faults were a large part of a short survey's start.
+    LargeBuffer arrays_;
+    std::uint64_t* primes_;  // the filter's window (up to kWordWindowBytes) and the segment: 1 and the primes from 7
+    std::uint64_t* candidates_;
+    std::uint64_t* hits_;  // the candidates that are sieve hits
+    std::uint32_t* leftWords_;  // the words with a candidate the filter left
     std::vector<TossedCandidate> tossed_;
     StreamSieve sieve_;
 };

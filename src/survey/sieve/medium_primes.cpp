@@ -1,5 +1,6 @@
 #include "survey/sieve/medium_primes.hpp"
 
+#include <algorithm>
 #include <utility>
 
 namespace sharp::survey {
@@ -79,7 +80,12 @@ constexpr std::array<CrossList, 64> kCrossList = crossLists(std::make_index_sequ
 
 }  // namespace
 
-void MediumPrimes::List::grow() { primes_.resize(2 * primes_.size() + 64); }
+void MediumPrimes::List::grow() {
+    capacity_ = 2 * capacity_ + 64;
+    auto grown = std::make_unique_for_overwrite<MediumPrime[]>(capacity_);
+    std::copy(begin(), end(), grown.get());
+    primes_ = std::move(grown);
+}
 
 void MediumPrimes::clear() {
     for (List& list : lists_) list.clear();

@@ -5,7 +5,7 @@
 
 #include <array>
 #include <cstdint>
-#include <vector>
+#include <memory>
 
 #include "survey/sieve/first_multiples.hpp"
 
@@ -25,17 +25,19 @@ public:
     class List {
     public:
         [[gnu::always_inline]] void append(MediumPrime prime) {
-            if (size_ == primes_.size()) [[unlikely]] grow();
+            if (size_ == capacity_) [[unlikely]] grow();
             primes_[size_++] = prime;
         }
         void clear() { size_ = 0; }
-        const MediumPrime* begin() const { return primes_.data(); }
-        const MediumPrime* end() const { return primes_.data() + size_; }
+        const MediumPrime* begin() const { return primes_.get(); }
+        const MediumPrime* end() const { return primes_.get() + size_; }
 
     private:
+        // Grows without zeroing what the appends will write: a stream's first start
+        // grows the lists to hundreds of thousands of primes.
         void grow();
-        std::vector<MediumPrime> primes_;
-        std::size_t size_ = 0;
+        std::unique_ptr<MediumPrime[]> primes_;
+        std::size_t size_ = 0, capacity_ = 0;
     };
     using Lists = std::array<List, 64>;  // by 8 r + w
 
