@@ -68,14 +68,18 @@ Natural oddPower(std::uint64_t n, int d) {
     return power(odd, kCsvRowsPerDecade);
 }
 
+// 10^(step / kCsvRowsPerDecade) in floating point: within 1 of the step's row.
+long double roughStep(unsigned step) {
+    return std::pow(10.0L, static_cast<long double>(step) / kCsvRowsPerDecade);
+}
+
 // 10^(step / kCsvRowsPerDecade) rounded to the nearest integer (it is never halfway:
 // a power of ten with a fractional exponent is irrational). A first guess from
 // floating point, then corrected by exact comparisons.
 // `tenPower` is 10^step.
 std::uint64_t geometricStep(unsigned step, const Natural& tenPower) {
     const Natural target = product(power({2}, kCsvRowsPerDecade), tenPower);
-    std::uint64_t n = static_cast<std::uint64_t>(
-        std::roundl(std::pow(10.0L, static_cast<long double>(step) / kCsvRowsPerDecade)));
+    std::uint64_t n = static_cast<std::uint64_t>(std::roundl(roughStep(step)));
     while (n > 1 && below(target, oddPower(n, -1))) --n;   // 10^x < n - 1/2
     while (!below(target, oddPower(n, 1))) ++n;            // 10^x >= n + 1/2
     return n;
@@ -99,6 +103,10 @@ std::vector<Checkpoint> planCheckpoints(std::uint64_t from, std::uint64_t to) {
     const Natural lastPower = power(naturalOf(~std::uint64_t{0}), kCsvRowsPerDecade);
     Natural tenPower{10};
     for (unsigned step = 1; below(tenPower, lastPower); ++step, tenPower = product(tenPower, {10})) {
+        // Exact roundings only for the rows that may lie in the range: a short survey
+        // far up needs one or two of the 385.
+        const long double rough = roughStep(step);
+        if (rough + 2 < static_cast<long double>(lowest) || rough - 2 > static_cast<long double>(to)) continue;
         add(geometricStep(step, tenPower), false);
     }
     rows[to] = true;
