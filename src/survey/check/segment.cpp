@@ -57,8 +57,7 @@ std::size_t firstWindowBytes(std::uint64_t segmentWords) {
 // for their own; far up, a shorter one cut into a job per thread paid once per thread.
 constexpr std::uint64_t kSharedMarksWords = std::uint64_t{1} << 24;
 
-// The word check asks for the words of its first 16 moves 8 listed words ahead (all
-// moves: the same time).
+// The word check asks for the words of its first 16 moves 8 listed words ahead.
 constexpr std::size_t kPrefetchedMoves = 16;
 constexpr std::size_t kPrefetchWords = 8;
 
@@ -207,7 +206,8 @@ void Segment::test(std::uint64_t first, std::uint64_t end, std::uint64_t jobEnd)
     std::uint8_t* const candidateBytes = reinterpret_cast<std::uint8_t*>(candidates_);
     pattern_.fill(firstByte_, bytes, candidateBytes);
     keepCandidates(firstByte_, bytes, candidateBytes);
-    filterBySharps(sharps_, segmentPrimes(), candidates_, hits_, bytes / 8, wideFilter_);
+    filterBySharps(sharps_, reinterpret_cast<const std::uint8_t*>(segmentBits_), candidates_, hits_, bytes / 8,
+                   wideFilter_);
     checkLeftovers();
 }
 
@@ -217,13 +217,21 @@ void Segment::readPrimes(std::uint64_t jobLastByte) {
     sieve_.sieve(firstByte_ - std::min<std::uint64_t>(firstWindow_, firstByte_), endByte_, jobLastByte);
     window_ = std::min<std::uint64_t>(firstByte_ - sieve_.heldFrom(), longestWindow_);
     wideFilter_ = lowest_ >= kWideFilterFrom && window_ >= kWordWindowBytes;
-    // The filter reads its window and the segment in one piece; near 0 the window
-    // reaches below the first byte, where there are no primes.
-    std::uint8_t* const segment = segmentPrimes();
+    // The filter reads its window and the segment in one piece: where the sieve's
+    // ring holds them in one, there; otherwise (once in 14 segments, and near 0,
+    // where the window reaches below the first byte and has no primes) copied.
     const std::size_t reach = wideFilter_ ? kWordWindowBytes : kFilterWindowBytes;
+    if (firstByte_ >= reach) {
+        if (const std::uint8_t* const held = sieve_.heldInOnePiece(firstByte_ - reach, endByte_)) {
+            segmentBits_ = reinterpret_cast<const std::uint64_t*>(held + reach);
+            return;
+        }
+    }
+    std::uint8_t* const segment = segmentPrimes();
     const std::size_t filterWindow = static_cast<std::size_t>(std::min<std::uint64_t>(reach, firstByte_));
     std::memset(segment - reach, 0, reach - filterWindow);
     sieve_.copy(firstByte_ - filterWindow, endByte_, segment - filterWindow);
+    segmentBits_ = primes_ + kWordWindowBytes / 8;
 }
 
 std::uint64_t Segment::firstWordAbove(std::size_t sharpCount) const {
@@ -307,7 +315,7 @@ ClassCounts Segment::count(std::uint64_t from, std::uint64_t to) const {
     if (from > to) return {};
     const Span span = spanOf(from, to);
     if (span.empty) return {};
-    return countWords(primes_ + kWordWindowBytes / 8, candidates_, hits_, span.firstLocal,
+    return countWords(segmentBits_, candidates_, hits_, span.firstLocal,
                       span.lastLocal, span.firstMask, span.lastMask);
 }
 

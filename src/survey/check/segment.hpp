@@ -77,7 +77,7 @@ private:
     };
     Span spanOf(std::uint64_t from, std::uint64_t to) const;
     // The prime bits of the segment's word k.
-    std::uint64_t primesOf(std::size_t k) const { return primes_[kWordWindowBytes / 8 + k]; }
+    std::uint64_t primesOf(std::size_t k) const { return segmentBits_[k]; }
     // The segment's first byte of prime bits: the filter's window lies below it.
     std::uint8_t* segmentPrimes() { return reinterpret_cast<std::uint8_t*>(primes_) + kWordWindowBytes; }
 
@@ -100,6 +100,9 @@ private:
     std::uint32_t* leftWords_;  // the words with a candidate the filter left
     std::vector<TossedCandidate> tossed_;
     StreamSieve sieve_;
+    // The prime bits of the tested words, the filter's window below them: in the
+    // sieve's ring, or copied to primes_. Valid until the next test.
+    const std::uint64_t* segmentBits_ = nullptr;
 };
 
 template <class Visit>

@@ -57,6 +57,12 @@ public:
     // (at most `from`) to `to` - 1 can be copied or looked up, until the next sieve.
     void sieve(std::uint64_t from, std::uint64_t to, std::uint64_t horizon);
     void copy(std::uint64_t from, std::uint64_t to, std::uint8_t* out) const;
+    // Bytes from .. to - 1 where they lie in one piece of the ring, held; else null.
+    const std::uint8_t* heldInOnePiece(std::uint64_t from, std::uint64_t to) const {
+        if (!holds(from, to) || from == to) return nullptr;
+        const std::uint8_t* const first = ring_.byte(from - start_);
+        return ring_.byte(to - 1 - start_) - first == static_cast<std::ptrdiff_t>(to - 1 - from) ? first : nullptr;
+    }
     // The first byte still held: the stream's, or the ring's length back from its end.
     std::uint64_t heldFrom() const;
     // The prime bits of byte `byte`, held, and of the 8 bytes from it on as a word (the
