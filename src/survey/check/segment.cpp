@@ -257,7 +257,8 @@ void Segment::checkLeftovers() {
         leftWords_[listed] = static_cast<std::uint32_t>(k);
         listed += (candidates_[k] & ~hits_[k]) != 0;
     }
-    // The word check reads the sieve megabytes below a word, from memory: the first
+    // The word check's moves: those of the sharp numbers the window reaches, beyond the
+    // filter's. It reads the sieve megabytes below a word, from memory: the first
     // moves' words are asked for a few listed words ahead, so that their reads overlap.
     const std::span<const WordMove> wordMoves =
         sharps_.wordMoves(wideFilter_ ? sharps_.wideSharps() : 0, wordSharpCount_ - sharps_.filterSharps());
@@ -274,8 +275,7 @@ void Segment::checkLeftovers() {
         const bool wordTried = firstByte_ + 8 * k >= firstWordTried_;
         if (wordTried) {
             const std::uint64_t word = firstByte_ + 8 * k;
-            hits_[k] |= hitsBeyondFilter(sharps_, [&](std::size_t back) { return sieve_.wordAt(word - back); }, left,
-                                         wideFilter_ ? sharps_.wideSharps() : 0, wordSharpCount_ - sharps_.filterSharps());
+            hits_[k] |= hitsBeyondFilter(wordMoves, [&](std::size_t back) { return sieve_.wordAt(word - back); }, left);
             left = candidates_[k] & ~hits_[k];
         }
         for (; left != 0; left &= left - 1) {

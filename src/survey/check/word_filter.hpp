@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 #include "survey/check/sharp_set.hpp"
 
@@ -18,13 +19,12 @@ void filterBySharps(const SharpSet& sharps, const std::uint8_t* segment, const s
                     std::uint64_t* hits, std::size_t words, bool wide);
 
 // Of the candidates `left` of a word, the ones that lie 1 or a prime above one of the
-// sharp numbers tried a word at a time from the `from`-th to the `to`-th; wordBelow(back)
-// gives the word of prime bits `back` bytes below it.
+// sharp numbers tried a word at a time, whose `moves` these are (SharpSet::wordMoves);
+// wordBelow(back) gives the word of prime bits `back` bytes below it.
 template <class WordBelow>
-std::uint64_t hitsBeyondFilter(const SharpSet& sharps, WordBelow&& wordBelow, std::uint64_t left, std::size_t from,
-                               std::size_t to) {
+std::uint64_t hitsBeyondFilter(std::span<const WordMove> moves, WordBelow&& wordBelow, std::uint64_t left) {
     std::uint64_t hits = 0;
-    for (const WordMove& move : sharps.wordMoves(from, to)) {
+    for (const WordMove& move : moves) {
         hits |= move.of(wordBelow(move.back)) & left;
         if (hits == left) break;
     }

@@ -55,7 +55,7 @@ TEST(WordFilter, MovesThePrimesBelowOntoTheCandidates) {
                 std::memcpy(&word, segment + 8 * w - back, 8);
                 return word;
             };
-            EXPECT_EQ(hitsBeyondFilter(sharps, wordBelow, ~std::uint64_t{0}, 0, upTo - filterCount),
+            EXPECT_EQ(hitsBeyondFilter(sharps.wordMoves(0, upTo - filterCount), wordBelow, ~std::uint64_t{0}),
                       primesAbove(w, filterCount, upTo))
                 << upTo << " " << w;
         }
