@@ -99,6 +99,20 @@ inline constexpr std::uint64_t kMaxSlices = std::uint64_t{1} << 16;
 // Rows per decade in the CSV file, at geometric steps.
 inline constexpr unsigned kCsvRowsPerDecade = 20;
 
+// Characters of a bad number or table line quoted in a message: enough to recognise it,
+// short enough to stay one line.
+inline constexpr std::size_t kQuotedChars = 60;
+
+// Tossed candidates a record line holds at most (about 1.3 MB of line): a slice that
+// tosses more sends them ahead of its record in parts of this many, so that neither
+// a worker, nor a rank's message, nor a line read back holds a whole slice's list.
+inline constexpr std::size_t kTossedPerLine = std::size_t{1} << 16;
+
+// Tossed candidates a worker holds at most while its job waits for the ones before it
+// to be delivered (16 MB): past that it waits its turn, so that a table that tosses
+// almost every candidate cannot fill memory with lists waiting for delivery.
+inline constexpr std::size_t kHeldTossed = std::size_t{1} << 20;
+
 // Tossed candidates listed on standard output.
 inline constexpr std::size_t kTossedShown = 20;
 

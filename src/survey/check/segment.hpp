@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "survey/check/class_counts.hpp"
@@ -55,8 +56,10 @@ public:
     // The counts of the candidates c with from <= c <= to, inside the tested words.
     ClassCounts count(std::uint64_t from, std::uint64_t to) const;
 
-    // The tossed candidates of the tested bytes (a few beyond the words at each end), ascending.
-    const std::vector<TossedCandidate>& tossed() const { return tossed_; }
+    // The tossed candidates of the tested bytes (a few beyond the words at each end),
+    // ascending, handed over: a table that tosses almost every candidate lists
+    // megabytes of them, which should not stay with the segment as well.
+    std::vector<TossedCandidate> takeTossed() { return std::exchange(tossed_, {}); }
 
     // Calls visit(c, cls) for every candidate from..to in ascending order.
     template <class Visit>

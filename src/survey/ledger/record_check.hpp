@@ -3,6 +3,7 @@
 // tossed candidates are listed as found, so nothing in it is taken on trust.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -11,11 +12,27 @@
 
 namespace sharp::survey {
 
-// What is wrong with `record` for the survey of `plan` cut into `layout`, or nothing:
-// its slice must be one of the layout's; its buckets exactly those its slice
-// reaches, ascending; its counts add up (hits are true or false primes, candidates
-// hits or tossed); its tossed candidates ascending candidates inside the slice, as
-// many as its counts say, as many of them prime.
-std::optional<std::string> recordMisfit(const SliceRecord& record, const SurveyPlan& plan, const SliceLayout& layout);
+// What the parts of a slice's tossed list that went ahead of a line held.
+struct TossedSoFar {
+    std::uint64_t parts = 0;
+    std::uint64_t count = 0, primes = 0;
+    std::uint64_t last = 0;  // the largest candidate listed (0: none)
+};
+
+// What is wrong with `record` for the survey of `plan` cut into `layout`, after the
+// parts `before` of its slice, or nothing: its slice must be one of the layout's; a
+// part must be the next one, with its candidates; a record must follow as many parts
+// as it says, with its buckets exactly those its slice reaches, ascending, and counts
+// that add up (hits are true or false primes, candidates hits or tossed). Tossed
+// candidates are ascending candidates inside the slice; with `kept` all, as many in
+// all as the counts say, as many of them prime; with `kept` first, the first of them.
+std::optional<std::string> recordMisfit(const SliceRecord& record, const SurveyPlan& plan, const SliceLayout& layout,
+                                        TossedKept kept = TossedKept::all, const TossedSoFar& before = {});
+
+// The same for the tossed candidates of a record or part of the numbers low..high whose
+// counts say `tossed` and `primes` in all (ignored for a part).
+std::optional<std::string> tossedMisfit(const SliceRecord& record, std::uint64_t low, std::uint64_t high,
+                                        std::uint64_t tossed, std::uint64_t primes, TossedKept kept,
+                                        const TossedSoFar& before);
 
 }  // namespace sharp::survey

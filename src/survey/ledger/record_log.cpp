@@ -6,6 +6,7 @@
 #include <utility>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace sharp::survey {
@@ -18,18 +19,25 @@ RecordLog::RecordLog(int fd, std::string name, bool durable) : fd_(fd), name_(st
     size_ = static_cast<std::uint64_t>(end);
 }
 
-RecordLog RecordLog::scratch() {
-    const char* folder = std::getenv("TMPDIR");
-    if (folder == nullptr || *folder == '\0') folder = "/tmp";
-    int fd = ::open(folder, O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+RecordLog RecordLog::scratchBeside(const std::string& path) {
+    struct stat status {};
+    std::string named = path;
+    if (::stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) named.clear();
+    const std::size_t slash = named.rfind('/');
+    std::string folder = named.empty() || named == "-" ? "" : slash == std::string::npos ? "." : named.substr(0, slash + 1);
+    if (folder.empty()) {
+        const char* temporary = std::getenv("TMPDIR");
+        folder = temporary == nullptr || *temporary == '\0' ? "/tmp" : temporary;
+    }
+    int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
     if (fd < 0) {
         // Filesystems without unnamed files: a named one, unlinked at once.
-        std::string name = std::string(folder) + "/sharp-survey-XXXXXX";
+        std::string name = folder + "/sharp-survey-XXXXXX";
         fd = ::mkostemp(name.data(), O_CLOEXEC);
         if (fd >= 0) ::unlink(name.c_str());
     }
-    if (fd < 0) throw StateError(systemError(std::string("cannot create a scratch file in ") + folder));
-    return RecordLog(fd, std::string("the scratch file in ") + folder, false);
+    if (fd < 0) throw StateError(systemError("cannot create a scratch file in " + folder));
+    return RecordLog(fd, "the scratch file in " + folder, false);
 }
 
 RecordLog::~RecordLog() {
@@ -88,6 +96,25 @@ std::string RecordLog::read(LineSpan span) const {
         done += static_cast<std::size_t>(got);
     }
     return line;
+}
+
+std::pair<std::string, std::uint64_t> RecordLog::readLine(std::uint64_t offset) const {
+    std::string line;
+    char chunk[1 << 16];
+    for (std::uint64_t at = offset;;) {
+        const ssize_t got = ::pread(fd_, chunk, sizeof chunk, static_cast<off_t>(at));
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) throw StateError(systemError("cannot read " + name_));
+        const std::string_view piece(chunk, static_cast<std::size_t>(got));
+        const std::size_t end = piece.find('\n');
+        if (end != std::string_view::npos) {
+            line.append(piece.substr(0, end));
+            return {std::move(line), at + end + 1};
+        }
+        line.append(piece);
+        at += static_cast<std::uint64_t>(got);
+        if (got == 0) return {std::move(line), at};
+    }
 }
 
 }  // namespace sharp::survey

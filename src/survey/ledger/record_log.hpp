@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace sharp::survey {
 
@@ -30,8 +31,9 @@ public:
     // Takes `fd` (open for reading and writing, at its end); `name` names it in messages;
     // `durable`: each line is synced to disk before append returns.
     RecordLog(int fd, std::string name, bool durable);
-    // An unnamed file in the temporary folder, gone when closed.
-    static RecordLog scratch();
+    // An unnamed file in the folder of `path`, gone when closed; in the temporary
+    // folder when `path` is standard output or no file ("-", a device).
+    static RecordLog scratchBeside(const std::string& path);
     ~RecordLog();
     RecordLog(RecordLog&& other) noexcept;
     RecordLog(const RecordLog&) = delete;
@@ -49,6 +51,9 @@ public:
     void truncate(std::uint64_t size);
     // The line at `span`, without its '\n'.
     std::string read(LineSpan span) const;
+    // The line that starts at `offset`, without its '\n', and where the next one starts
+    // (`offset` itself at the end of the file).
+    std::pair<std::string, std::uint64_t> readLine(std::uint64_t offset) const;
 
 private:
     int fd_;

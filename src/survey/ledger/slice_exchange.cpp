@@ -6,14 +6,11 @@ namespace sharp::survey {
 
 void runSlices(SurveyPlan plan, SliceExchange& exchange, const std::function<void(const SegmentReport&)>& progress) {
     plan.nextPiece = [&] { return exchange.next(); };
-    SliceRecord current;
+    RecordBuilder builder([&](SliceRecord part) { exchange.tossedPart(std::move(part)); },
+                          [&](SliceRecord record) { exchange.finished(std::move(record)); });
     runSurvey(plan, [&](const SegmentReport& report) {
-        current.slice = report.piece;
-        current.add(report);
+        builder.add(report);
         if (progress) progress(report);
-        if (!report.endsPiece) return;
-        exchange.finished(std::move(current));
-        current = SliceRecord{};
     });
 }
 

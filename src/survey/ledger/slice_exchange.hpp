@@ -18,7 +18,9 @@ public:
     virtual ~SliceExchange() = default;
     // The next slice to test, or nothing when none is left.
     virtual std::optional<Piece> next() = 0;
-    // A slice this process has finished.
+    // A full part of the tossed list of a slice this process is testing, in order.
+    virtual void tossedPart(SliceRecord part) = 0;
+    // A slice this process has finished, after its parts.
     virtual void finished(SliceRecord record) = 0;
 };
 

@@ -9,4 +9,9 @@ bool SliceHandouts::takeBack(std::uint64_t slice, int holder) {
     return true;
 }
 
+bool SliceHandouts::holds(std::uint64_t slice, int holder) const {
+    const auto out = holders_.find(slice);
+    return out != holders_.end() && out->second == holder;
+}
+
 }  // namespace sharp::survey

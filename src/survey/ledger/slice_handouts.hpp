@@ -13,6 +13,8 @@ public:
     // True, and the slice no longer out, when `holder` was handed `slice` and has not
     // returned it yet; false for any other record.
     bool takeBack(std::uint64_t slice, int holder);
+    // Whether `holder` was handed `slice` and has not returned it yet.
+    bool holds(std::uint64_t slice, int holder) const;
 
 private:
     std::unordered_map<std::uint64_t, int> holders_;

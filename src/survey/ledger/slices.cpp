@@ -42,7 +42,7 @@ Piece SliceLayout::piece(std::uint64_t slice) const {
     return {slice, first, std::min(endWord, first + sliceWords)};
 }
 
-void SliceRecord::add(const SegmentReport& report) {
+void SliceRecord::addCounts(const SegmentReport& report) {
     for (const auto& [bucket, counts] : report.bucketCounts) {
         if (!bucketCounts.empty() && bucketCounts.back().first == bucket) {
             bucketCounts.back().second += counts;
@@ -50,7 +50,24 @@ void SliceRecord::add(const SegmentReport& report) {
             bucketCounts.emplace_back(bucket, counts);
         }
     }
-    tossed.insert(tossed.end(), report.tossed.begin(), report.tossed.end());
+}
+
+void RecordBuilder::add(const SegmentReport& report) {
+    current_.slice = report.piece;
+    for (const TossedCandidate& t : report.tossed) {
+        current_.tossed.push_back(t);
+        if (current_.tossed.size() < kTossedPerLine) continue;
+        SliceRecord part;
+        part.slice = report.piece;
+        part.isPart = true;
+        part.part = current_.part++;
+        part.tossed.swap(current_.tossed);
+        part_(std::move(part));
+    }
+    current_.addCounts(report);
+    if (!report.endsPiece) return;
+    record_(std::move(current_));
+    current_ = SliceRecord{};
 }
 
 std::string checksumOf(std::string_view text) {
@@ -68,6 +85,10 @@ std::string formatRecord(const SliceRecord& record) {
     // Appended piece by piece: GCC 12 warns falsely on "text" + std::string.
     std::string line(1, 'S');
     line += std::to_string(record.slice);
+    if (record.isPart) {
+        line += " P";
+        line += std::to_string(record.part);
+    }
     for (const auto& [bucket, c] : record.bucketCounts) {
         line += " B";
         line += std::to_string(bucket);
@@ -78,6 +99,10 @@ std::string formatRecord(const SliceRecord& record) {
             line += std::to_string(count);
             separator = ',';
         }
+    }
+    if (!record.isPart && record.part != 0) {
+        line += " P";
+        line += std::to_string(record.part);
     }
     for (const TossedCandidate& t : record.tossed) {
         line += " T";
@@ -98,12 +123,24 @@ std::optional<SliceRecord> parseRecord(std::string_view line) {
     SliceRecord record;
     std::size_t at = 0;
     if (!expect(body, at, 'S') || !readNumber(body, at, record.slice)) return {};
+    // Fields come in their order: P first in a part, else B, then P, then T.
+    enum { kBeforeP, kCounts, kAfterP, kTossed } stage = kBeforeP;
     while (at < body.size()) {
         if (!expect(body, at, ' ') || at >= body.size()) return {};
         const char kind = body[at++];
         std::uint64_t value = 0;
         if (!readNumber(body, at, value)) return {};
-        if (kind == 'B') {
+        if (kind == 'P') {
+            if (stage == kBeforeP) {
+                record.isPart = true;
+            } else if (stage != kCounts || value == 0) {
+                return {};
+            }
+            record.part = value;
+            stage = kAfterP;
+        } else if (kind == 'B') {
+            if (record.isPart || stage > kCounts) return {};
+            stage = kCounts;
             ClassCounts c;
             std::uint64_t* fields[] = {&c.candidates,  &c.hits,         &c.truePrimes,
                                        &c.falsePrimes, &c.tossedPrimes, &c.tossedComposites};
@@ -112,6 +149,7 @@ std::optional<SliceRecord> parseRecord(std::string_view line) {
             }
             record.bucketCounts.emplace_back(static_cast<std::size_t>(value), c);
         } else if (kind == 'T' && at < body.size() && (body[at] == 'p' || body[at] == 'c')) {
+            stage = kTossed;
             record.tossed.push_back({value, body[at++] == 'p'});
         } else {
             return {};

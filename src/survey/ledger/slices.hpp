@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,20 +25,43 @@ struct SliceLayout {
     Piece piece(std::uint64_t slice) const;
 };
 
-// What a slice found: its counts per bucket and its tossed candidates, ascending.
+// How much of each slice's tossed list a survey keeps: all of it (asked for with
+// --tossed), or only its first kTossedShown, which the table lists.
+enum class TossedKept { all, first };
+
+// What a slice found: its counts per bucket and its tossed candidates, ascending. A
+// long tossed list goes ahead of its record in parts of kTossedPerLine candidates, so
+// that no list is ever held or written whole: a part holds no counts, only the
+// part's index and its candidates; the record then says how many parts went ahead.
 struct SliceRecord {
     std::uint64_t slice = 0;
     std::vector<std::pair<std::size_t, ClassCounts>> bucketCounts;
     std::vector<TossedCandidate> tossed;
+    bool isPart = false;
+    std::uint64_t part = 0;  // a part's index; in a record, the parts ahead of it
 
-    // Adds the report of the slice's next segment.
-    void add(const SegmentReport& report);
+    // Adds the counts of the slice's next segment.
+    void addCounts(const SegmentReport& report);
     bool operator==(const SliceRecord&) const = default;
 };
 
+// Gathers one slice at a time from its segments' reports in order: each full part of
+// its tossed list goes to `part` as it fills, the record to `record` with its last segment.
+class RecordBuilder {
+public:
+    using Emit = std::function<void(SliceRecord)>;
+    RecordBuilder(Emit part, Emit record) : part_(std::move(part)), record_(std::move(record)) {}
+    void add(const SegmentReport& report);
+
+private:
+    Emit part_, record_;
+    SliceRecord current_;
+};
+
 // One line, '\n' included: "S<slice>", a "B<bucket>=<six counts>" field per bucket,
-// a "T<value>p" or "T<value>c" field per tossed candidate, then "#" and a checksum
-// of everything before it.
+// "P<parts>" when parts went ahead (a part has "P<index>" and no B fields), a
+// "T<value>p" or "T<value>c" field per tossed candidate, then "#" and a checksum of
+// everything before it.
 std::string formatRecord(const SliceRecord& record);
 
 // The record of a line without its '\n'; nothing when the line is malformed or its

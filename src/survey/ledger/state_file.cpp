@@ -61,12 +61,31 @@ std::string headerBody(int version, std::uint64_t from, std::uint64_t to, const 
 }  // namespace
 
 std::string stateHeader(std::uint64_t from, std::uint64_t to, const SliceLayout& slices,
-                        const std::vector<std::uint64_t>& bucketEnds, const std::string& sharpsDigest) {
+                        const std::vector<std::uint64_t>& bucketEnds, const std::string& sharpsDigest,
+                        TossedKept kept) {
     std::string ends;
     for (const std::uint64_t end : bucketEnds) ends += std::to_string(end) + ',';
     std::string body = headerBody(2, from, to, slices, bucketEnds.size()) + " bucket-ends=" + checksumOf(ends);
     if (!sharpsDigest.empty()) body += " sharps=" + sharpsDigest;
+    if (kept == TossedKept::first) body += " tossed=first";
     return headerWithChecksum(body);
+}
+
+StateHeaders stateHeadersFor(TossedKept kept, const std::function<std::string(TossedKept)>& header,
+                             const std::string& former) {
+    StateHeaders headers;
+    if (kept == TossedKept::first) headers.accepted.push_back(header(TossedKept::first));
+    headers.accepted.push_back(header(TossedKept::all));
+    if (!former.empty()) headers.accepted.push_back(former);
+    if (kept == TossedKept::all) {
+        headers.refused = header(TossedKept::first);
+        headers.whyRefused = "was begun without --tossed and keeps no tossed list; leave out --tossed, or give another file";
+    }
+    return headers;
+}
+
+TossedKept keptByHeader(TossedKept kept, std::size_t index) {
+    return kept == TossedKept::first && index == 0 ? TossedKept::first : TossedKept::all;
 }
 
 std::string formerStateHeader(std::uint64_t from, std::uint64_t to, const SliceLayout& slices, std::size_t buckets) {
@@ -83,26 +102,29 @@ void syncFolderOf(const std::string& path) {
     ::close(fd);
 }
 
-StateFile::StateFile(const std::string& path, const std::string& header, const std::string& formerHeader,
+StateFile::StateFile(const std::string& path, const StateHeaders& headers, const HeaderFound& found,
                      const Misfit& misfit, const Take& take)
     : path_(path), log_(openState(path, created_), "state file " + path, true) {
     if (created_) syncFolderOf(path);
-    load(header, formerHeader, misfit, take);
+    load(headers, found, misfit, take);
 }
 
 void StateFile::removeIfCreated() {
     if (created_) ::unlink(path_.c_str());
 }
 
-void StateFile::load(const std::string& header, const std::string& formerHeader, const Misfit& misfit,
+void StateFile::load(const StateHeaders& headers, const HeaderFound& found, const Misfit& misfit,
                      const Take& take) {
+    const std::vector<std::string>& accepted = headers.accepted;
     std::string line, chunk(kReadChunk, '\0');
     std::uint64_t offset = 0, lineStart = 0, lineNumber = 1;
     // A line that does not read as a record: damage, unless it is the last line.
     std::optional<std::uint64_t> unreadable, unreadableStart;
     std::uint64_t position = 0;
     // Room for another survey's header, its range or its table longer, to be named as such.
-    const std::size_t longestHeader = std::max(header.size(), formerHeader.size()) + kOtherHeaderRoom;
+    std::size_t longestHeader = headers.refused.size();
+    for (const std::string& header : accepted) longestHeader = std::max(longestHeader, header.size());
+    longestHeader += kOtherHeaderRoom;
     for (;;) {
         const ssize_t got = ::pread(log_.fd(), chunk.data(), chunk.size(), static_cast<off_t>(position));
         if (got < 0 && errno == EINTR) continue;
@@ -113,7 +135,7 @@ void StateFile::load(const std::string& header, const std::string& formerHeader,
             const char c = chunk[i];
             if (c != '\n') {
                 line.push_back(c);
-                if (lineNumber == 1 && line.size() > longestHeader) refuseForeign(line);
+                if (lineNumber == 1 && line.size() > longestHeader) refuseForeign(line, headers);
                 continue;
             }
             if (unreadable) {
@@ -121,7 +143,9 @@ void StateFile::load(const std::string& header, const std::string& formerHeader,
                                  " is damaged; refusing to resume (remove the file to start over)");
             }
             if (lineNumber == 1) {
-                if (line != header && (formerHeader.empty() || line != formerHeader)) refuseForeign(line);
+                const auto match = std::find(accepted.begin(), accepted.end(), line);
+                if (match == accepted.end()) refuseForeign(line, headers);
+                found(static_cast<std::size_t>(match - accepted.begin()));
             } else if (std::optional<SliceRecord> record = parseRecord(line)) {
                 if (const std::optional<std::string> why = misfit(*record)) {
                     throw StateError("state file " + path_ + " line " + std::to_string(lineNumber) + " is damaged (" +
@@ -143,10 +167,14 @@ void StateFile::load(const std::string& header, const std::string& formerHeader,
         cutAt(*unreadableStart, *unreadable, "damaged");
     } else if (!line.empty()) {
         // Only a kill in the middle of a write leaves a line without its end.
-        if (lineNumber == 1 && !header.starts_with(line) && !formerHeader.starts_with(line)) refuseForeign(line);
+        const auto begun = [&](const std::string& header) { return header.starts_with(line); };
+        if (lineNumber == 1 && std::none_of(accepted.begin(), accepted.end(), begun)) refuseForeign(line, headers);
         cutAt(lineStart, lineNumber, "torn");
     }
-    if (lineStart == 0) log_.append(header + "\n");
+    if (lineStart == 0) {
+        found(0);
+        log_.append(accepted.front() + "\n");
+    }
 }
 
 void StateFile::cutAt(std::uint64_t size, std::uint64_t lineNumber, const char* how) {
@@ -155,7 +183,10 @@ void StateFile::cutAt(std::uint64_t size, std::uint64_t lineNumber, const char* 
     log_.truncate(size);
 }
 
-void StateFile::refuseForeign(std::string_view firstLine) const {
+void StateFile::refuseForeign(std::string_view firstLine, const StateHeaders& headers) const {
+    if (!headers.refused.empty() && firstLine == headers.refused) {
+        throw StateError("state file " + path_ + " " + headers.whyRefused);
+    }
     const std::size_t mark = firstLine.rfind(" #");
     if (firstLine.starts_with("sharp-survey ") && mark != std::string_view::npos &&
         firstLine.substr(mark + 2) == checksumOf(firstLine.substr(0, mark))) {

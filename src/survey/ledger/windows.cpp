@@ -30,6 +30,8 @@ std::vector<Window> heightWindows(std::uint64_t from, std::uint64_t to, std::uin
     std::vector<Window> windows;
     if (width == 0 || to < from || to - from < width - 1) return windows;
     for (const std::uint64_t start : allWindowStarts()) {
+        // A start inside the window before is passed over: no number is counted twice.
+        if (!windows.empty() && start <= windows.back().to) continue;
         if (start >= from && start <= to - (width - 1)) windows.push_back({start, start + (width - 1)});
     }
     const Window last{to - (width - 1), to};

@@ -14,8 +14,9 @@ struct Window {
 
 // Windows of `width` numbers starting at m * 10^(k-1) for m = 10, 16, 25, 40 and 63
 // (five a decade, about evenly on a logarithmic scale) in every decade, those that lie
-// within [from, to]; then the window that ends at `to`, unless it would overlap the
-// last one. Ascending.
+// within [from, to] and start past the window before (a window wider than the gap to
+// the next start passes that start over: windows never overlap); then the window that
+// ends at `to`, unless it would overlap the last one. Ascending.
 std::vector<Window> heightWindows(std::uint64_t from, std::uint64_t to, std::uint64_t width);
 
 }  // namespace sharp::survey

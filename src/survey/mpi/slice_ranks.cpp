@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <exception>
+#include <limits>
+#include <stdexcept>
 #include <string>
 
 #include "survey/ledger/record_log.hpp"
@@ -46,10 +48,23 @@ std::optional<Piece> RemoteSlices::next() {
     return layout_.piece(static_cast<std::uint64_t>(slice));
 }
 
-void RemoteSlices::finished(SliceRecord record) {
+namespace {
+
+// A record line to rank 0: a part of a tossed list or a record, kTossedPerLine
+// candidates at most, so that its length always fits a message's count.
+void sendRecord(const SliceRecord& record) {
     const std::string line = formatRecord(record);
+    if (line.size() > static_cast<std::size_t>(std::numeric_limits<int>::max())) {
+        throw std::length_error("a slice record too long for one message");
+    }
     MPI_Send(line.data(), static_cast<int>(line.size()), MPI_CHAR, kCoordinator, kRecord, MPI_COMM_WORLD);
 }
+
+}  // namespace
+
+void RemoteSlices::tossedPart(SliceRecord part) { sendRecord(part); }
+
+void RemoteSlices::finished(SliceRecord record) { sendRecord(record); }
 
 void RemoteSlices::done() { MPI_Send(nullptr, 0, MPI_CHAR, kCoordinator, kDone, MPI_COMM_WORLD); }
 
@@ -93,12 +108,19 @@ void SliceCoordinator::run(SliceExchange& ledger) {
                 std::optional<SliceRecord> record = parseRecord(message);
                 const std::string from = "rank " + std::to_string(status.MPI_SOURCE);
                 if (!record) abortJob(from + " sent a damaged slice record");
-                if (!handouts.takeBack(record->slice, status.MPI_SOURCE)) {
+                const bool handed = record->isPart ? handouts.holds(record->slice, status.MPI_SOURCE)
+                                                   : handouts.takeBack(record->slice, status.MPI_SOURCE);
+                if (!handed) {
                     abortJob(from + " sent a record of slice " + std::to_string(record->slice) +
                              ", which rank 0 did not hand it");
                 }
                 try {
-                    ledger.finished(std::move(*record));  // checked there before it is written
+                    // Checked there before it is written.
+                    if (record->isPart) {
+                        ledger.tossedPart(std::move(*record));
+                    } else {
+                        ledger.finished(std::move(*record));
+                    }
                 } catch (const StateError& ownFailure) {
                     abortJob(ownFailure.what());  // rank 0's own disk, not the sender's fault
                 } catch (const std::exception& misfit) {

@@ -16,6 +16,7 @@ class RemoteSlices : public SliceExchange {
 public:
     explicit RemoteSlices(const SliceLayout& layout) : layout_(layout) {}
     std::optional<Piece> next() override;
+    void tossedPart(SliceRecord part) override;
     void finished(SliceRecord record) override;
     // Tells rank 0 that this rank has sent its last record.
     void done();

@@ -51,32 +51,17 @@ SegmentReport testSegment(Segment& segment, const SurveyPlan& plan, std::uint64_
         if (high == report.last) break;
         low = high + 1;
     }
-    for (const TossedCandidate& tossed : segment.tossed()) {
-        if (tossed.value >= report.first && tossed.value <= report.last) report.tossed.push_back(tossed);
-    }
+    report.tossed = segment.takeTossed();
+    std::erase_if(report.tossed, [&](const TossedCandidate& t) { return t.value < report.first || t.value > report.last; });
     return report;
-}
-
-// Tests a job's segments in order and reports each.
-std::vector<SegmentReport> testJob(Segment& segment, const SurveyPlan& plan, const Job& job, std::uint64_t segmentWords) {
-    std::vector<SegmentReport> reports;
-    const std::uint64_t jobEnd = job.parts.back().endWord;
-    for (const JobPart& part : job.parts) {
-        for (std::uint64_t first = part.firstWord; first < part.endWord; first += segmentWords) {
-            const std::uint64_t end = std::min(part.endWord, first + segmentWords);
-            reports.push_back(testSegment(segment, plan, first, end, jobEnd));
-            reports.back().piece = part.piece;
-            reports.back().endsPiece = part.endsPiece && end == part.endWord;
-        }
-    }
-    return reports;
 }
 
 // Cuts the pieces into jobs, hands them out in order and delivers their reports in
 // that order. A job runs on into the next piece when that one follows on, so a
 // thread far up finds its sieving primes once for its whole share. A worker may run
-// at most `lookahead` jobs ahead of the oldest undelivered one, so the reports
-// waiting for delivery stay few.
+// at most `lookahead` jobs ahead of the oldest undelivered one, and the reports of a
+// job that waits for the ones before it are held only up to kHeldTossed tossed
+// candidates: past that its worker waits its turn, so the reports held stay few.
 class Scheduler {
 public:
     Scheduler(std::uint64_t jobWords, std::uint64_t lookahead, std::function<std::optional<Piece>()> nextPiece,
@@ -116,20 +101,33 @@ public:
             return false;
         }
         job.sequence = next_++;
+        waiting_.emplace(job.sequence, Held{});
         return true;
     }
 
-    void finish(const Job& job, std::vector<SegmentReport> reports) {
+    // Delivers a segment's report of `job` now, when every job before it is delivered,
+    // or holds it; false when the survey failed and the job should stop.
+    bool report(const Job& job, SegmentReport report) {
+        std::unique_lock lock(mutex_);
+        Held& held = waiting_.at(job.sequence);
+        held.tossed += report.tossed.size();
+        held.reports.push_back(std::move(report));
+        if (job.sequence != delivered_ && held.tossed > kHeldTossed) {
+            changed_.wait(lock, [&] { return failed_ || job.sequence == delivered_; });
+        }
+        if (job.sequence == delivered_) deliverHeld(held);
+        return !failed_;
+    }
+
+    // The job's reports are all in: the jobs after it may be delivered.
+    void finish(const Job& job) {
         std::lock_guard lock(mutex_);
-        waiting_.emplace(job.sequence, std::move(reports));
-        try {
-            for (auto it = waiting_.begin(); !failed_ && it != waiting_.end() && it->first == delivered_;) {
-                for (const SegmentReport& report : it->second) deliver_(report);
-                it = waiting_.erase(it);
-                ++delivered_;
-            }
-        } catch (...) {
-            failLocked(std::current_exception());
+        waiting_.at(job.sequence).done = true;
+        for (auto it = waiting_.begin(); !failed_ && it != waiting_.end() && it->first == delivered_;) {
+            deliverHeld(it->second);
+            if (!it->second.done) break;
+            it = waiting_.erase(it);
+            ++delivered_;
         }
         changed_.notify_all();
     }
@@ -159,10 +157,45 @@ private:
     std::uint64_t position_ = 0;
     bool exhausted_ = false;
     std::uint64_t next_ = 0, delivered_ = 0;
-    std::map<std::uint64_t, std::vector<SegmentReport>> waiting_;
+    // A job's reports not yet delivered, and whether it has sent its last.
+    struct Held {
+        std::vector<SegmentReport> reports;
+        std::size_t tossed = 0;
+        bool done = false;
+    };
+    // Delivers what `held`, the oldest undelivered job, holds.
+    void deliverHeld(Held& held) {
+        try {
+            for (const SegmentReport& report : held.reports) {
+                if (failed_) break;
+                deliver_(report);
+            }
+        } catch (...) {
+            failLocked(std::current_exception());
+        }
+        held.reports.clear();
+        held.tossed = 0;
+    }
+
+    std::map<std::uint64_t, Held> waiting_;
     bool failed_ = false;
     std::exception_ptr error_;
 };
+
+// Tests a job's segments in order and hands each report to the scheduler.
+void testJob(Segment& segment, const SurveyPlan& plan, const Job& job, std::uint64_t segmentWords,
+             Scheduler& scheduler) {
+    const std::uint64_t jobEnd = job.parts.back().endWord;
+    for (const JobPart& part : job.parts) {
+        for (std::uint64_t first = part.firstWord; first < part.endWord; first += segmentWords) {
+            const std::uint64_t end = std::min(part.endWord, first + segmentWords);
+            SegmentReport report = testSegment(segment, plan, first, end, jobEnd);
+            report.piece = part.piece;
+            report.endsPiece = part.endsPiece && end == part.endWord;
+            if (!scheduler.report(job, std::move(report))) return;
+        }
+    }
+}
 
 }  // namespace
 
@@ -260,7 +293,8 @@ std::vector<ClassCounts> runSurvey(const SurveyPlan& plan, const std::function<v
             std::optional<Segment> segment;
             for (Job job; scheduler.take(job);) {
                 if (!segment) segment.emplace(pattern, segmentWords, *plan.sharps).shareLargeMarks(shared.get());
-                scheduler.finish(job, testJob(*segment, plan, job, segmentWords));
+                testJob(*segment, plan, job, segmentWords, scheduler);
+                scheduler.finish(job);
             }
         } catch (const std::bad_alloc&) {
             scheduler.fail(noMemory);

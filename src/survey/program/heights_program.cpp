@@ -12,6 +12,7 @@
 #include "survey/ledger/record_log.hpp"
 #include "survey/ledger/slices.hpp"
 #include "survey/ledger/state_file.hpp"
+#include "survey/ledger/tossed_parts.hpp"
 #include "survey/ledger/windows.hpp"
 #include "survey/program/output_file.hpp"
 #include "survey/program/report.hpp"
@@ -28,38 +29,89 @@ namespace {
 constexpr int kWindowMapThreshold = 1 << 20;
 
 // The header of a heights survey's state file: the range, the width and the number
-// of its windows, the digest of a table other than the 79, with a checksum. A record
-// is a slice record whose slice is the window.
-std::string heightsHeader(const SurveyRequest& request, std::size_t windows) {
+// of its windows, the digest of a table other than the 79, " tossed=first" when its
+// records keep only their first tossed candidates, with a checksum. A record is a
+// slice record whose slice is the window.
+std::string heightsHeader(const SurveyRequest& request, std::size_t windows, TossedKept kept) {
     std::string body = "sharp-survey heights 1 from=" + std::to_string(request.from) +
                        " to=" + std::to_string(request.to) + " window=" + std::to_string(request.windowWidth) +
                        " windows=" + std::to_string(windows);
     if (const std::string digest = sharpsDigest(request.sharpSet()); !digest.empty()) body += " sharps=" + digest;
+    if (kept == TossedKept::first) body += " tossed=first";
     return body + " #" + checksumOf(body);
 }
 
-// What is wrong with `record` as the record of a window, or nothing.
-std::optional<std::string> windowMisfit(const SliceRecord& record, const std::vector<Window>& windows) {
+// What is wrong with `record` (or part) as the record of a window after `before`, or nothing.
+std::optional<std::string> windowMisfit(const SliceRecord& record, const std::vector<Window>& windows,
+                                        TossedKept kept, const TossedSoFar& before) {
     if (record.slice >= windows.size()) return "window " + std::to_string(record.slice) + " is not this survey's";
-    if (record.bucketCounts.size() != 1 || record.bucketCounts[0].first != 0) return "not one count per window";
     const Window& w = windows[record.slice];
+    if (record.isPart) return tossedMisfit(record, w.from, w.to, 0, 0, kept, before);
+    if (record.bucketCounts.size() != 1 || record.bucketCounts[0].first != 0) return "not one count per window";
     const ClassCounts& c = record.bucketCounts[0].second;
-    std::uint64_t primes = 0, previous = 0;
-    for (const TossedCandidate& t : record.tossed) {
-        if (t.value < w.from || t.value > w.to || t.value <= previous) return std::string("tossed candidates out of order");
-        previous = t.value;
-        primes += t.prime;
-    }
-    if (c.hits != c.truePrimes + c.falsePrimes || c.candidates != c.hits + c.tossedPrimes + c.tossedComposites ||
-        c.tossedPrimes != primes || c.tossedComposites != record.tossed.size() - primes) {
+    if (c.hits != c.truePrimes + c.falsePrimes || c.candidates != c.hits + c.tossedPrimes + c.tossedComposites) {
         return std::string("counts that do not add up");
     }
-    return std::nullopt;
+    return tossedMisfit(record, w.from, w.to, c.tossedPrimes + c.tossedComposites, c.tossedPrimes, kept, before);
 }
 
-// Surveys `window` whole on the request's threads with its sharp numbers: its record as window `index`.
-SliceRecord surveyWindow(const Window& window, std::size_t index, const SurveyRequest& request,
-                         const std::function<void(const SegmentReport&)>& progress) {
+// The windows' records: counts in memory; a kept tossed list in the record file, in
+// parts ahead of each record, or with no record file straight into the tossed file.
+struct WindowLedger {
+    const std::vector<Window>& windows;
+    TossedKept kept = TossedKept::first;
+    RecordLog* log = nullptr;
+    OutputFile* stream = nullptr;  // no record file: the tossed file, written as windows come
+    TossedParts parts;
+    std::vector<std::optional<LineSpan>> line;
+    std::vector<ClassCounts> counts;
+    std::vector<TossedAttempt> ahead;  // the parts ahead of each window's record
+
+    explicit WindowLedger(const std::vector<Window>& all)
+        : windows(all), line(all.size()), counts(all.size()), ahead(all.size()) {}
+
+    std::optional<std::string> misfit(const SliceRecord& record) const {
+        if (auto why = windowMisfit(record, windows, kept, parts.before(record))) return why;
+        if (line[record.slice]) return "window recorded twice";
+        return std::nullopt;
+    }
+    void take(const SliceRecord& record, LineSpan span) {
+        if (record.isPart) return parts.add(record, span.offset);
+        line[record.slice] = span;
+        counts[record.slice] = record.bucketCounts[0].second;
+        ahead[record.slice] = parts.close(record.slice);
+    }
+    // A part or record this run found: written where the list goes, then taken.
+    void found(SliceRecord record) {
+        if (stream) {
+            for (const TossedCandidate& t : record.tossed) stream->write(tossedLine(t));
+        }
+        if (kept == TossedKept::first && log) {
+            if (record.isPart) return parts.add(record, 0);
+            // Only the window's first candidates: no list is kept.
+            std::vector<TossedCandidate> first = parts.close(record.slice).first;
+            keepFirst(first, record.tossed);
+            record.tossed = std::move(first);
+            record.part = 0;
+        }
+        take(record, log ? log->append(formatRecord(record)) : LineSpan{});
+    }
+    // Every tossed candidate the record file keeps, in window order, to `file`.
+    void writeTossed(OutputFile& file) const {
+        const auto write = [&](const TossedCandidate& t) { file.write(tossedLine(t)); };
+        for (std::size_t i = 0; i < windows.size(); ++i) {
+            readParts(*log, i, ahead[i].firstOffset, ahead[i].soFar.parts, write);
+            const std::optional<SliceRecord> record = parseRecord(log->read(*line[i]));
+            if (!record || record->isPart) throw StateError(log->name() + " changed under the survey");
+            for (const TossedCandidate& t : record->tossed) write(t);
+        }
+    }
+};
+
+// Surveys `window` whole on the request's threads with its sharp numbers, as window
+// `index`: its parts and record go to `ledger` as they fill.
+void surveyWindow(const Window& window, std::size_t index, const SurveyRequest& request, WindowLedger& ledger,
+                  const std::function<void(const SegmentReport&)>& progress) {
     SurveyPlan plan;
     plan.from = window.from;
     plan.to = window.to;
@@ -67,23 +119,16 @@ SliceRecord surveyWindow(const Window& window, std::size_t index, const SurveyRe
     plan.threads = request.threads;
     plan.cpus = request.cpus;
     plan.sharps = &request.sharpSet();
-    SliceRecord record;
-    record.slice = index;
+    const auto asWindow = [&](SliceRecord record) {
+        record.slice = index;
+        ledger.found(std::move(record));
+    };
+    RecordBuilder builder(asWindow, asWindow);
     runSurvey(plan, [&](const SegmentReport& report) {
-        record.add(report);
+        builder.add(report);
         progress(report);
     });
-    ClassCounts total;
-    for (const auto& [bucket, counts] : record.bucketCounts) total += counts;
-    record.bucketCounts = {{0, total}};
-    return record;
 }
-
-// Where each window's record stands in the log, once it is there.
-struct Recorded {
-    std::vector<std::optional<LineSpan>> line;
-    std::vector<ClassCounts> counts;
-};
 
 // The model's expectation for each window.
 std::vector<ExpectedTossed> expectedIn(const std::vector<Window>& windows, const SharpSet& sharps) {
@@ -92,9 +137,19 @@ std::vector<ExpectedTossed> expectedIn(const std::vector<Window>& windows, const
     return expectTossedInWindows(spans, sharps.ascending());
 }
 
-// --model-only: the expectation for every window, one row each.
-int printModelOnly(const std::vector<Window>& windows, const SharpSet& sharps) {
-    const std::vector<ExpectedTossed> expected = expectedIn(windows, sharps);
+// --model-only: the expectation for every window, one row each, on the table's stream
+// and in the heights file (its observed columns empty).
+int runModelOnly(const std::vector<Window>& windows, const SurveyRequest& request) {
+    OutputFile csv;
+    std::string error;
+    if (!csv.open(request.heightsPath, error)) return failWith(error, kExitBadInput);
+    std::FILE* const stream = tableStream(csv.isStandardOutput());
+    if (auto refusal = tableRefusal(stream)) return failWith(*refusal, kExitBadInput);
+    const std::vector<ExpectedTossed> expected = expectedIn(windows, request.sharpSet());
+    std::vector<HeightRow> rows;
+    for (std::size_t i = 0; i < windows.size(); ++i) rows.push_back({windows[i], {}, expected[i]});
+    csv.write(formatHeightsCsv(rows, false));
+    const int fileStatus = csv.commit(error) ? 0 : failWith(error, kExitFailed);
     std::string table;
     char row[160];
     std::snprintf(row, sizeof row, "%20s %20s %28s %28s\n", "from", "to", "expected tossed primes",
@@ -108,8 +163,9 @@ int printModelOnly(const std::vector<Window>& windows, const SharpSet& sharps) {
                       e.primesError, e.composites, e.compositesError);
         table += row;
     }
-    std::fputs(table.c_str(), stdout);
-    return flushed(stdout);
+    std::fputs(table.c_str(), stream);
+    const int tableStatus = flushed(stream);
+    return fileStatus != 0 ? fileStatus : tableStatus;
 }
 
 }  // namespace
@@ -124,31 +180,19 @@ int runHeightsProgram(const SurveyRequest& request) {
         return failWith("no window of " + std::to_string(request.windowWidth) + " numbers fits from --from to TO",
                         kExitBadInput);
     }
-    if (request.modelOnly) {
-        if (auto refusal = tableRefusal(stdout)) return failWith(*refusal, kExitBadInput);
-        return printModelOnly(windows, request.sharpSet());
-    }
-    Recorded recorded{std::vector<std::optional<LineSpan>>(windows.size()), std::vector<ClassCounts>(windows.size())};
-    const auto take = [&](const SliceRecord& record, LineSpan span) {
-        recorded.line[record.slice] = span;
-        recorded.counts[record.slice] = record.bucketCounts[0].second;
-    };
+    if (request.modelOnly) return runModelOnly(windows, request);
+    WindowLedger ledger(windows);
+    const TossedKept asked = request.tossedPath.empty() ? TossedKept::first : TossedKept::all;
     std::optional<StateFile> state;
-    std::optional<RecordLog> scratch;
-    RecordLog* log = nullptr;
     try {
         if (!request.statePath.empty()) {
-            state.emplace(request.statePath, heightsHeader(request, windows.size()), std::string(),
-                          [&](const SliceRecord& record) -> std::optional<std::string> {
-                              if (auto why = windowMisfit(record, windows)) return why;
-                              if (recorded.line[record.slice]) return "window recorded twice";
-                              return std::nullopt;
-                          },
-                          take);
+            state.emplace(request.statePath,
+                          stateHeadersFor(asked, [&](TossedKept kept) { return heightsHeader(request, windows.size(), kept); }),
+                          [&](std::size_t index) { ledger.kept = keptByHeader(asked, index); },
+                          [&](const SliceRecord& record) { return ledger.misfit(record); },
+                          [&](const SliceRecord& record, LineSpan span) { ledger.take(record, span); });
             for (const std::string& note : state->notes()) std::fprintf(stderr, "sharp-survey: %s\n", note.c_str());
-            log = &state->log();
-        } else {
-            log = &scratch.emplace(RecordLog::scratch());
+            ledger.log = &state->log();
         }
     } catch (const StateError& refusal) {
         return failWith(refusal.what(), kExitBadInput);
@@ -167,25 +211,25 @@ int runHeightsProgram(const SurveyRequest& request) {
         if (state) state->removeIfCreated();
         return failWith(*refusal, kExitBadInput);
     }
+    if (!state && tossed.isOpen()) ledger.stream = &tossed;
 
     double total = 0, done = 0;
     for (std::size_t i = 0; i < windows.size(); ++i) {
         const double numbers = static_cast<double>(windows[i].to - windows[i].from) + 1;
         total += numbers;
-        if (recorded.line[i]) done += numbers;
+        if (ledger.line[i]) done += numbers;
     }
     StatusLine status(!request.quiet && isatty(STDERR_FILENO), total, done);
     std::uint64_t candidates = 0;
     try {
         for (std::size_t i = 0; i < windows.size(); ++i) {
-            if (recorded.line[i]) continue;
+            if (ledger.line[i]) continue;
             double inWindow = 0;
-            const SliceRecord record = surveyWindow(windows[i], i, request, [&](const SegmentReport& report) {
+            surveyWindow(windows[i], i, request, ledger, [&](const SegmentReport& report) {
                 for (const auto& [bucket, counts] : report.bucketCounts) candidates += counts.candidates;
                 inWindow += static_cast<double>(report.last - report.first) + 1;
                 status.update(done + inWindow, candidates);
             });
-            take(record, log->append(formatRecord(record)));
             done += static_cast<double>(windows[i].to - windows[i].from) + 1;
         }
     } catch (const std::exception& failure) {
@@ -197,16 +241,12 @@ int runHeightsProgram(const SurveyRequest& request) {
     try {
         std::vector<HeightRow> rows;
         const std::vector<ExpectedTossed> expected = expectedIn(windows, request.sharpSet());
-        for (std::size_t i = 0; i < windows.size(); ++i) rows.push_back({windows[i], recorded.counts[i], expected[i]});
+        for (std::size_t i = 0; i < windows.size(); ++i) rows.push_back({windows[i], ledger.counts[i], expected[i]});
         int exitStatus = 0;
         csv.write(formatHeightsCsv(rows));
         if (!csv.commit(error)) exitStatus = failWith(error, kExitFailed);
         if (tossed.isOpen()) {
-            for (std::size_t i = 0; i < windows.size(); ++i) {
-                const std::optional<SliceRecord> record = parseRecord(log->read(*recorded.line[i]));
-                if (!record) throw StateError(log->name() + " changed under the survey");
-                for (const TossedCandidate& t : record->tossed) tossed.write(tossedLine(t));
-            }
+            if (state) ledger.writeTossed(tossed);
             if (!tossed.commit(error) && exitStatus == 0) exitStatus = failWith(error, kExitFailed);
         }
         std::FILE* const table = tableStream(csv.isStandardOutput() || tossed.isStandardOutput());

@@ -3,6 +3,8 @@
 #include <cctype>
 #include <optional>
 
+#include "survey/survey_constants.hpp"
+
 namespace sharp::survey {
 
 namespace {
@@ -67,9 +69,25 @@ std::optional<Wide> readTerm(std::string_view text, std::size_t& at) {
 
 }  // namespace
 
+std::string quotedForMessage(std::string_view text) {
+    std::string quoted(1, '\'');
+    for (std::size_t i = 0; i < text.size() && i < kQuotedChars; ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (byte >= 0x20 && byte < 0x7f) {
+            quoted.push_back(static_cast<char>(byte));
+        } else {
+            quoted += "\\x";
+            quoted.push_back("0123456789abcdef"[byte >> 4]);
+            quoted.push_back("0123456789abcdef"[byte & 15]);
+        }
+    }
+    if (text.size() > kQuotedChars) quoted += "...";
+    quoted.push_back('\'');
+    return quoted;
+}
+
 std::variant<std::uint64_t, std::string> parseNumberExpression(std::string_view text) {
-    std::string quoted(1, '\'');  // appended, not added: GCC 12 warns falsely on "'" + text
-    quoted.append(text).push_back('\'');
+    const std::string quoted = quotedForMessage(text);
     const std::string notANumber = quoted + " is not a number (write it as 1000, 1e10, 10^12, 2^32, 2^64-1 or 30030*17)";
     std::size_t at = 0;
     Wide total = 0;

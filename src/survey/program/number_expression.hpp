@@ -17,4 +17,9 @@ namespace sharp::survey {
 // Returns the value, or a message that says what is wrong.
 std::variant<std::uint64_t, std::string> parseNumberExpression(std::string_view text);
 
+// `text` as a message quotes it, in single quotes: at most kQuotedChars characters of
+// it (then "..."), each control or non-ASCII byte as \xNN, so that the message stays
+// one short, readable line whatever a file or the command line held.
+std::string quotedForMessage(std::string_view text);
+
 }  // namespace sharp::survey

@@ -248,7 +248,14 @@ std::optional<std::string> sameFileRefusal(const std::vector<NamedOutput>& outpu
     for (const auto& [option, path] : outputs) {
         if (!path.empty()) named.push_back({option, path, identityOf(path)});
     }
-    if (!state.empty()) named.push_back({"--state", state, identityOf(state)});
+    if (!state.empty()) {
+        named.push_back({"--state", state, identityOf(state)});
+        // The table goes to standard output: written over the state file, it would leave
+        // a file no resume can read.
+        if (named.back().identity == "standard output") {
+            return "--state " + state + " is where standard output goes; give the state file another name";
+        }
+    }
     for (std::size_t i = 0; i < named.size(); ++i) {
         for (std::size_t j = i + 1; j < named.size(); ++j) {
             if (named[i].identity != named[j].identity) continue;

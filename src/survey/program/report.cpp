@@ -15,6 +15,14 @@ std::string formatted(const char* format, auto... values) {
 
 unsigned long long wide(std::uint64_t value) { return value; }
 
+// The decade of n, k with 10^k <= n < 10^(k+1), by integer division alone (0 for 0):
+// a floating logarithm can put a number just below a power of ten above it.
+int decadeOf(std::uint64_t n) {
+    int k = 0;
+    for (; n >= 10; n /= 10) ++k;
+    return k;
+}
+
 }  // namespace
 
 std::vector<ClassCounts> cumulativeCounts(const std::vector<ClassCounts>& buckets) {
@@ -70,17 +78,19 @@ std::string formatExpectedCsv(const std::vector<Checkpoint>& checkpoints, const 
     return csv;
 }
 
-std::string formatHeightsCsv(const std::vector<HeightRow>& rows) {
+std::string formatHeightsCsv(const std::vector<HeightRow>& rows, bool observed) {
     std::string csv =
         "from,to,candidates,hits,true_primes,false_primes,tossed_primes,tossed_composites,expected_tossed_primes,"
         "expected_tossed_composites,error_tossed_primes,error_tossed_composites\n";
     for (const HeightRow& row : rows) {
         const ClassCounts& c = row.counts;
         const ExpectedTossed& e = row.expected;
-        csv += formatted("%llu,%llu,%llu,%llu,%llu,%llu,%llu,%llu,%.4f,%.4f,%.4f,%.4f\n", wide(row.window.from),
-                         wide(row.window.to), wide(c.candidates), wide(c.hits), wide(c.truePrimes),
-                         wide(c.falsePrimes), wide(c.tossedPrimes), wide(c.tossedComposites), e.primes, e.composites,
-                         e.primesError, e.compositesError);
+        csv += formatted("%llu,%llu,", wide(row.window.from), wide(row.window.to));
+        csv += observed ? formatted("%llu,%llu,%llu,%llu,%llu,%llu,", wide(c.candidates), wide(c.hits),
+                                    wide(c.truePrimes), wide(c.falsePrimes), wide(c.tossedPrimes),
+                                    wide(c.tossedComposites))
+                        : std::string(",,,,,,");
+        csv += formatted("%.4f,%.4f,%.4f,%.4f\n", e.primes, e.composites, e.primesError, e.compositesError);
     }
     return csv;
 }
@@ -103,11 +113,11 @@ std::string formatHeightsTable(const std::vector<HeightRow>& rows) {
                                   "primes", "tossed", "share", "expected", "ratio", "z", "tossed composites",
                                   "expected", "ratio", "z");
     for (std::size_t first = 0; first < rows.size();) {
-        const int decade = static_cast<int>(std::floor(std::log10(static_cast<double>(rows[first].window.from))));
+        const int decade = decadeOf(rows[first].window.from);
         HeightRow sum{};
         std::size_t end = first;
         for (; end < rows.size(); ++end) {
-            if (static_cast<int>(std::floor(std::log10(static_cast<double>(rows[end].window.from)))) != decade) break;
+            if (decadeOf(rows[end].window.from) != decade) break;
             sum.counts += rows[end].counts;
             sum.expected.primes += rows[end].expected.primes;
             sum.expected.composites += rows[end].expected.composites;

@@ -35,8 +35,9 @@ struct HeightRow {
     ExpectedTossed expected;
 };
 
-// The heights CSV: its header, then one row per window.
-std::string formatHeightsCsv(const std::vector<HeightRow>& rows);
+// The heights CSV: its header, then one row per window; without `observed` (the model
+// alone) the observed columns are left empty.
+std::string formatHeightsCsv(const std::vector<HeightRow>& rows, bool observed = true);
 
 // Per decade of the windows: their count, tossed primes among the primes, and the
 // observed against the expected counts, in standard deviations of the observed count's

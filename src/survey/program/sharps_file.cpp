@@ -14,6 +14,7 @@
 
 #include "survey/ledger/slices.hpp"
 #include "survey/program/number_expression.hpp"
+#include "survey/survey_constants.hpp"
 
 namespace sharp::survey {
 
@@ -83,7 +84,8 @@ std::variant<std::shared_ptr<const SharpSet>, std::string> readSharpsFile(const 
         const auto parsed = parseNumberExpression(content);
         if (const auto* message = std::get_if<std::string>(&parsed)) return at + *message;
         const std::uint64_t s = std::get<std::uint64_t>(parsed);
-        const std::string number(content);
+        // A number that parsed is printable; only its length needs a bound.
+        const std::string number = content.size() <= kQuotedChars ? std::string(content) : quotedForMessage(content);
         if (s == 0) return at + "0 is no sharp number: they are even, from 2 to 2^64-2";
         if (s % 2 != 0) return at + number + " is odd: sharp numbers are even";
         const auto [where, added] = lineOf.emplace(s, lineNumber);

@@ -1,6 +1,7 @@
 #include "survey/program/standard_streams.hpp"
 
 #include <cerrno>
+#include <csignal>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -24,6 +25,7 @@ void reserveStandardStreams() {
         closedAtStart[fd] = held == fd;
         if (held >= 0 && held != fd) ::close(held);
     }
+    ::signal(SIGXFSZ, SIG_IGN);
 }
 
 bool standardStreamClosed(int fd) { return fd >= 0 && fd < 3 && closedAtStart[fd]; }

@@ -7,7 +7,9 @@
 
 namespace sharp::survey {
 
-// Call first thing in main: holds each closed standard stream with /dev/null.
+// Call first thing in main: holds each closed standard stream with /dev/null, and
+// ignores SIGXFSZ, so that a write past a file-size limit fails like a full disk
+// (one line, status 1, every file whole or untouched) instead of killing the survey.
 void reserveStandardStreams();
 
 // Whether standard stream `fd` (0, 1 or 2) was closed when the process started.

@@ -33,14 +33,11 @@ std::string tossedSummary(const SliceBook& book, const std::vector<ClassCounts>&
         primes += c.tossedPrimes;
     }
     if (total == 0) return "tossed candidates: none\n";
+    const std::vector<TossedCandidate> first = book.firstTossed(kTossedShown);
     std::string shown;
-    std::uint64_t listed = 0;
-    book.forEachTossed([&](const TossedCandidate& tossed) {
-        shown += "  " + tossedLine(tossed);
-        return ++listed < kTossedShown;
-    });
+    for (const TossedCandidate& tossed : first) shown += "  " + tossedLine(tossed);
     return "tossed candidates: " + std::to_string(total) + ", " + std::to_string(primes) + " of them prime; the first " +
-           std::to_string(listed) + ":\n" + shown;
+           std::to_string(first.size()) + ":\n" + shown;
 }
 
 // Stops the other ranks' service however the survey ends, before the ledger it uses goes.
@@ -118,10 +115,10 @@ int writeResults(const SurveyRequest& request, Outputs& outputs, const SliceBook
         keepFirst(committed(outputs.csv));
     }
     if (outputs.tossed.isOpen()) {
-        book.forEachTossed([&](const TossedCandidate& tossed) {
-            outputs.tossed.write(tossedLine(tossed));
-            return true;
-        });
+        // Kept in the record file, the list is read back now; else it went on as found.
+        if (book.keepsTossed()) {
+            book.forEachTossed([&](const TossedCandidate& tossed) { outputs.tossed.write(tossedLine(tossed)); });
+        }
         keepFirst(committed(outputs.tossed));
     }
     if (outputs.expected.isOpen()) {
@@ -158,21 +155,29 @@ int runSurveyProgram(const SurveyRequest& request, const SliceSharing& sharing) 
     if (request.modelOnly) return runModelOnly(request, checkpoints, plan);
     const SliceLayout slices = SliceLayout::forRange(request.from, request.to);
     SliceBook book(plan, slices);
+    const TossedKept asked = request.tossedPath.empty() ? TossedKept::first : TossedKept::all;
     std::optional<StateFile> state;
     std::optional<RecordLog> scratch;
     try {
         if (!request.statePath.empty()) {
+            const auto header = [&](TossedKept kept) {
+                return stateHeader(request.from, request.to, slices, plan.bucketEnds, sharpsDigest(request.sharpSet()),
+                                   kept);
+            };
+            const std::string former = request.sharpSet().isBuiltIn()
+                                           ? formerStateHeader(request.from, request.to, slices, plan.bucketEnds.size())
+                                           : std::string();
             state.emplace(
-                request.statePath,
-                stateHeader(request.from, request.to, slices, plan.bucketEnds, sharpsDigest(request.sharpSet())),
-                request.sharpSet().isBuiltIn() ? formerStateHeader(request.from, request.to, slices, plan.bucketEnds.size())
-                                               : std::string(),
+                request.statePath, stateHeadersFor(asked, header, former),
+                [&](std::size_t index) { book.setKept(keptByHeader(asked, index)); },
                 [&](const SliceRecord& record) { return book.misfit(record); },
                 [&](const SliceRecord& record, LineSpan span) { book.recordLoaded(record, span); });
             for (const std::string& note : state->notes()) std::fprintf(stderr, "sharp-survey: %s\n", note.c_str());
             book.keepIn(state->log());
-        } else {
-            book.keepIn(scratch.emplace(RecordLog::scratch()));
+        } else if (asked == TossedKept::all && sharing.serve) {
+            // Other ranks' slices come in any order: their lists wait beside the tossed file.
+            book.setKept(TossedKept::all);
+            book.keepIn(scratch.emplace(RecordLog::scratchBeside(request.tossedPath)));
         }
     } catch (const StateError& refusal) {
         return failWith(refusal.what(), kExitBadInput);
@@ -186,7 +191,11 @@ int runSurveyProgram(const SurveyRequest& request, const SliceSharing& sharing) 
         if (state) state->removeIfCreated();
         return failWith(*refusal, kExitBadInput);
     }
-
+    // A lone process with no record file sees its slices in order: the list goes
+    // straight into the tossed file, held nowhere.
+    if (outputs.tossed.isOpen() && !book.keepsTossed()) {
+        book.streamTossedTo([&](const TossedCandidate& tossed) { outputs.tossed.write(tossedLine(tossed)); });
+    }
     const double alreadyDone = book.recordedNumbers();
     StatusLine status(!request.quiet && isatty(STDERR_FILENO), static_cast<double>(request.to - request.from) + 1,
                       alreadyDone);

@@ -2,6 +2,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -35,6 +36,7 @@ TEST(SurveyProgram, BadInputIsOneLineAndStatus2) {
         {"word", "2\n# six\nsix\n"},       {"odd", "2\n2311\n"},  {"zero", "0\n"},
         {"big", "2^64\n"},                   {"twice", "30\n\n2*3*5 # again\n"},
         {"empty", "# nothing\n\n"},         {"many", ""},
+        {"nul", std::string("30\n2\0" "10\n", 7)}, {"long", std::string(1 << 20, 'x') + "\n"},
     };
     for (const auto& [name, text] : tables) {
         std::string content = text;
@@ -42,7 +44,7 @@ TEST(SurveyProgram, BadInputIsOneLineAndStatus2) {
         sharp::test::writeFile(dir.path() / name, content);
     }
     ASSERT_EQ(::mkfifo((dir.path() / "fifo").c_str(), 0600), 0);
-    const std::pair<const char*, const char*> cases[] = {
+    const std::pair<const char*, std::string> cases[] = {
         {"ten", "'ten' is not a number"},
         {"2^64", "is past 2^64-1"},
         {"--from 1e6 1e5", "is below --from"},
@@ -70,12 +72,17 @@ TEST(SurveyProgram, BadInputIsOneLineAndStatus2) {
         {"--sharps locked 100", "--sharps locked is not a regular file"},
         {"--sharps none 100", "--sharps none: No such file or directory"},
         {"--sharps odd --csv odd 100", "name the same file"},
+        {"--state out.txt 100", "--state out.txt is where standard output goes"},
+        {"--state - 100", "--state - is where standard output goes"},
+        {"--sharps nul 100", "--sharps nul: line 2: '2\\x0010' is not a number"},
+        {"--sharps long 100", "line 1: '" + std::string(60, 'x') + "...' is not a number"},
     };
     for (const auto& [arguments, message] : cases) {
         const SurveyRun run = runSurveyProgram(dir.path(), arguments);
         EXPECT_EQ(run.status, 2) << arguments;
         EXPECT_EQ(run.out, "") << arguments;
         EXPECT_EQ(sharp::test::lineCount(run.err), 1u) << arguments << ": " << run.err;
+        EXPECT_LT(run.err.size(), 300u) << arguments;
         EXPECT_NE(run.err.find(message), std::string::npos) << arguments << ": " << run.err;
     }
 }
@@ -247,6 +254,13 @@ TEST(SurveyProgram, FailuresOnTheWayAreOneLine) {
         EXPECT_EQ(sharp::test::lineCount(run.err), 1u + said) << run.err;
         EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
     }
+    // A file-size limit fails a write like a full disk, not with a signal: the file as it was.
+    sharp::test::writeFile(dir.path() / "far", "2^64-2\n");
+    sharp::test::writeFile(dir.path() / "t.txt", "mine\n");
+    const SurveyRun limited = test::runSurvey(dir.path(), "--quiet --sharps far --tossed t.txt 1e6", "ulimit -f 8;");
+    EXPECT_EQ(limited.status, 1);
+    EXPECT_EQ(limited.err, "sharp-survey: cannot write t.txt: File too large\n");
+    EXPECT_EQ(sharp::test::readFile(dir.path() / "t.txt"), "mine\n");
 }
 
 // More threads than the CPUs this process may run on: said once, and the survey goes on.
@@ -260,16 +274,51 @@ TEST(SurveyProgram, MoreThreadsThanCpusIsSaidOnce) {
 }
 
 // Finished slices wait in a scratch file, not in memory: it must be creatable.
-TEST(SurveyProgram, TossedCandidatesWaitInAScratchFile) {
+// A table that tosses almost every candidate: its list goes only where the user named
+// it, straight into the tossed file or in parts into the state file (which resumes from
+// any cut), and a state file begun without --tossed keeps counts, not the list.
+TEST(SurveyProgram, ListsOfAnyLengthGoOnlyWhereNamed) {
+    namespace fs = std::filesystem;
     sharp::test::TempDir dir;
-    std::filesystem::create_directory(dir.path() / "tmp");
-    const SurveyRun run = test::runSurvey(dir.path(), "--quiet --tossed t.txt 1e9", "export TMPDIR=tmp;");
-    EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(sharp::test::readFile(dir.path() / "t.txt"), "917522737 composite\n");
-    EXPECT_TRUE(std::filesystem::is_empty(dir.path() / "tmp"));  // unnamed, gone with the survey
-    const SurveyRun refused = test::runSurvey(dir.path(), "--quiet 1e6", "export TMPDIR=no/such/folder;");
+    sharp::test::writeFile(dir.path() / "far", "2^64-2\n");
+    const auto run = [&](const std::string& arguments) {
+        return test::runSurvey(dir.path(), "--quiet --threads 2 --sharps far " + arguments + " 2^22",
+                               "export TMPDIR=no/such/folder;");
+    };
+    const SurveyRun streamed = run("--tossed a.txt");
+    ASSERT_EQ(streamed.status, 0) << streamed.err;
+    EXPECT_EQ(sharp::test::lineCount(sharp::test::readFile(dir.path() / "a.txt")), 581672u);
+    const SurveyRun counted = run("--state counts.state");
+    EXPECT_EQ(counted.table(), streamed.table());
+    EXPECT_LT(fs::file_size(dir.path() / "counts.state"), 4096u);  // 9.6 MB when it kept the list
+    const SurveyRun refused = run("--state counts.state --tossed b.txt");
     EXPECT_EQ(refused.status, 2);
-    EXPECT_NE(refused.err.find("cannot create a scratch file in no/such/folder"), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find("keeps no tossed list; leave out --tossed"), std::string::npos) << refused.err;
+
+    ASSERT_EQ(run("--state list.state --tossed b.txt").status, 0);
+    EXPECT_EQ(sharp::test::readFile(dir.path() / "b.txt"), sharp::test::readFile(dir.path() / "a.txt"));
+    const std::string state = sharp::test::readFile(dir.path() / "list.state");
+    EXPECT_NE(state.find("\nS0 P7 T"), std::string::npos);  // eight parts ahead of the record
+    EXPECT_NE(state.find(" P8 T"), std::string::npos);
+    for (const std::size_t cut : {state.size() / 3, state.size() - 30}) {
+        sharp::test::writeFile(dir.path() / "cut.state", state.substr(0, cut));
+        const SurveyRun resumed = run("--state cut.state --tossed c.txt");
+        EXPECT_EQ(resumed.table(), streamed.table()) << resumed.err;
+        EXPECT_EQ(sharp::test::readFile(dir.path() / "c.txt"), sharp::test::readFile(dir.path() / "a.txt")) << cut;
+    }
+}
+
+// Memory bounded by the threads whatever a table tosses: 2^28 numbers whose candidates
+// are nearly all tossed, listed and kept in a state file (1.5 GB before lists streamed).
+TEST(SurveyFull, ListsOfAnyLengthInBoundedMemory) {
+    sharp::test::TempDir dir;
+    sharp::test::writeFile(dir.path() / "far", "2^64-2\n");
+    const SurveyRun run =
+        test::runSurvey(dir.path(), "--quiet --threads 2 --sharps far --state s.state --tossed t.txt 2^28");
+    ASSERT_EQ(run.status, 0) << run.err;
+    rusage usage{};
+    ASSERT_EQ(::getrusage(RUSAGE_CHILDREN, &usage), 0);
+    EXPECT_LT(usage.ru_maxrss, 256 * 1024);  // KiB
 }
 
 // The counts chance alone would give: beside a survey in their own file, or alone.

@@ -1,6 +1,7 @@
 // The heights survey: its windows are placed by the fixed rule, each row and each
 // tossed candidate is exactly a plain survey's of that window, and a run cut off
 // mid-write resumes to the same files.
+#include <algorithm>
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -10,6 +11,7 @@
 
 #include "support/temp_dir.hpp"
 #include "survey/ledger/windows.hpp"
+#include "survey/program/report.hpp"
 #include "survey/survey_run.hpp"
 
 namespace sharp::survey {
@@ -18,17 +20,6 @@ namespace {
 using sharp::test::readFile;
 
 constexpr std::uint64_t kTop = 18446744073709551615u;
-
-TEST(Heights, WindowsArePlacedByTheRuleAlone) {
-    const std::vector<Window> all = heightWindows(10'000'000'000, kTop, 1 << 30);
-    ASSERT_EQ(all.size(), 9 * 5 + 3u);  // five a decade to 10^19, 1.0 and 1.6 * 10^19, the top
-    EXPECT_EQ(all[0], (Window{10'000'000'000, 10'000'000'000 + (1 << 30) - 1}));
-    EXPECT_EQ(all[4].from, 63'000'000'000u);
-    EXPECT_EQ(all[46].from, 16'000'000'000'000'000'000u);
-    EXPECT_EQ(all.back(), (Window{kTop - (1 << 30) + 1, kTop}));
-    EXPECT_TRUE(heightWindows(100, 1000, 2000).empty());
-    EXPECT_EQ(heightWindows(40, 50, 11), (std::vector<Window>{{40, 50}}));  // the top window is the decade's own
-}
 
 // Column `k` (0: N) of the last row of a plain survey's table.
 std::vector<std::string> lastRow(const std::string& table) {
@@ -45,6 +36,69 @@ std::vector<std::string> csvFields(const std::string& line) {
     std::istringstream in(line);
     for (std::string field; std::getline(in, field, ',');) fields.push_back(field);
     return fields;
+}
+
+TEST(Heights, WindowsArePlacedByTheRuleAlone) {
+    const std::vector<Window> all = heightWindows(10'000'000'000, kTop, 1 << 30);
+    ASSERT_EQ(all.size(), 9 * 5 + 3u);  // five a decade to 10^19, 1.0 and 1.6 * 10^19, the top
+    EXPECT_EQ(all[0], (Window{10'000'000'000, 10'000'000'000 + (1 << 30) - 1}));
+    EXPECT_EQ(all[4].from, 63'000'000'000u);
+    EXPECT_EQ(all[46].from, 16'000'000'000'000'000'000u);
+    EXPECT_EQ(all.back(), (Window{kTop - (1 << 30) + 1, kTop}));
+    EXPECT_TRUE(heightWindows(100, 1000, 2000).empty());
+    EXPECT_EQ(heightWindows(40, 50, 11), (std::vector<Window>{{40, 50}}));  // the top window is the decade's own
+    // A window wider than the gap to the next start passes that start over: none overlap.
+    EXPECT_EQ(heightWindows(1000, 10000, 1000),
+              (std::vector<Window>{{1000, 1999}, {2500, 3499}, {4000, 4999}, {6300, 7299}, {9001, 10000}}));
+    const std::vector<Window> wide = heightWindows(1'000'000'000, kTop, 1 << 30);
+    for (std::size_t i = 1; i < wide.size(); ++i) EXPECT_GT(wide[i].from, wide[i - 1].to) << i;
+    EXPECT_EQ(wide[1].from, 2'500'000'000u);
+}
+
+// Decades by integers: a window just below a power of ten is in the decade below, one
+// from 0 in the first.
+TEST(Heights, DecadesAreExact) {
+    HeightRow rows[] = {{{0, 999}, {}, {}}, {{999'999'999'999'999'999, 999'999'999'999'999'999}, {}, {}},
+                        {{1'000'000'000'000'000'000, 1'000'000'000'000'000'000}, {}, {}}};
+    const std::string table = formatHeightsTable({std::begin(rows), std::end(rows)});
+    for (const char* decade : {"\n10^0 ", "\n10^17 ", "\n10^18 "}) EXPECT_NE(table.find(decade), std::string::npos) << table;
+    sharp::test::TempDir dir;
+    const test::SurveyRun fromZero = test::runSurvey(dir.path(), "--quiet --heights h.csv --window 1000 999");
+    ASSERT_EQ(fromZero.status, 0) << fromZero.err;
+    EXPECT_NE(fromZero.out.find("\n10^0 "), std::string::npos) << fromZero.out;
+    EXPECT_EQ(csvFields(readFile(dir.path() / "h.csv").substr(readFile(dir.path() / "h.csv").find('\n') + 1))[2], "160");
+}
+
+// --model-only writes the heights file: the model's columns of a survey's, the observed ones empty.
+TEST(Heights, ModelOnlyWritesTheHeightsFile) {
+    sharp::test::TempDir dir;
+    const std::string windows = "--quiet --window 2^20 --from 1e12 ";
+    ASSERT_EQ(test::runSurvey(dir.path(), windows + "--heights h.csv 1e13").status, 0);
+    const test::SurveyRun model = test::runSurvey(dir.path(), windows + "--model-only --heights m.csv 1e13");
+    ASSERT_EQ(model.status, 0) << model.err;
+    std::istringstream surveyed(readFile(dir.path() / "h.csv")), modelled(readFile(dir.path() / "m.csv"));
+    std::string s, m;
+    for (std::size_t rows = 0; std::getline(surveyed, s) && std::getline(modelled, m); ++rows) {
+        std::vector<std::string> expected = csvFields(s);
+        if (rows > 0) std::fill(expected.begin() + 2, expected.begin() + 8, "");
+        EXPECT_EQ(csvFields(m), expected) << m;
+    }
+    EXPECT_TRUE(surveyed.eof());
+    EXPECT_FALSE(std::getline(modelled, m));
+}
+
+// A table that tosses almost every candidate: each window's list in parts in the state
+// file, the same as written straight; without --tossed the state file keeps counts.
+TEST(Heights, ListsOfAnyLengthInParts) {
+    sharp::test::TempDir dir;
+    sharp::test::writeFile(dir.path() / "far", "2^64-2\n");
+    const std::string run = "--quiet --sharps far --window 2^21 --from 1e6 --heights h.csv ";
+    ASSERT_EQ(test::runSurvey(dir.path(), run + "--tossed a.txt 1e7").status, 0);
+    ASSERT_EQ(test::runSurvey(dir.path(), run + "--state s.state --tossed b.txt 1e7").status, 0);
+    EXPECT_EQ(readFile(dir.path() / "b.txt"), readFile(dir.path() / "a.txt"));
+    EXPECT_NE(readFile(dir.path() / "s.state").find("\nS1 P0 T"), std::string::npos);
+    ASSERT_EQ(test::runSurvey(dir.path(), run + "--state counts.state 1e7").status, 0);
+    EXPECT_LT(std::filesystem::file_size(dir.path() / "counts.state"), 4096u);
 }
 
 // Every row of the heights CSV in `folder` against a plain survey of its window.
