@@ -2,7 +2,8 @@
 # sharp-survey built for MPI against the plain build, on [0, 10^9]:
 #   1. 3 ranks of one thread each write byte for byte the plain build's table, CSV and tossed list;
 #   2. an MPI run resumed from a state file cut in the middle of a line writes them too;
-#   3. with a sharp table of the user's, 3 ranks write the plain build's outputs too;
+#   3. with a sharp table of the user's, 3 ranks write the plain build's outputs too, and with one
+#      whose slices send their tossed lists in parts (with a state file, cut and resumed, and without);
 #   4. a rank started on another survey, or another table, is refused before any work, with status 2.
 # Usage: mpi_test.sh PLAIN_SURVEY MPI_SURVEY
 set -euo pipefail
@@ -34,6 +35,20 @@ printf '2\n6\n30\n210\n' > other.sharps
 "${ranks[@]}" "$mpi" --threads 1 --quiet --sharps small.sharps --csv mpi-small.csv --tossed mpi-small.txt 1e8 |
   grep -v '^time:' > mpi-small.out
 cmp plain-small.out mpi-small.out && cmp plain-small.csv mpi-small.csv && cmp plain-small.txt mpi-small.txt
+# A table whose slices send their tossed lists in parts, interleaved from the ranks:
+# with a state file (then cut in half and resumed) and without one.
+seq 2 2 80 > evens.sharps
+"$plain" --quiet --sharps evens.sharps --tossed plain-evens.txt 2^30 | grep -v '^time:' > plain-evens.out
+"${ranks[@]}" "$mpi" --threads 1 --quiet --sharps evens.sharps --tossed mpi-evens.txt --state evens.state 2^30 |
+  grep -v '^time:' > mpi-evens.out
+cmp plain-evens.out mpi-evens.out && cmp plain-evens.txt mpi-evens.txt
+grep -q '^S1 P3 T' evens.state
+head -c $(($(wc -c < evens.state) / 2)) evens.state > evens-cut.state
+"${ranks[@]}" "$mpi" --threads 1 --quiet --sharps evens.sharps --tossed cut-evens.txt --state evens-cut.state 2^30 \
+  2>/dev/null | grep -v '^time:' > cut-evens.out
+cmp plain-evens.out cut-evens.out && cmp plain-evens.txt cut-evens.txt
+"${ranks[@]}" "$mpi" --threads 1 --quiet --sharps evens.sharps --tossed free-evens.txt 2^30 | grep -v '^time:' > free-evens.out
+cmp plain-evens.out free-evens.out && cmp plain-evens.txt free-evens.txt
 for other in "1e9 : -n 1 $mpi --quiet 2e9" "--sharps small.sharps 1e8 : -n 1 $mpi --quiet --sharps other.sharps 1e8"; do
   status=0
   # shellcheck disable=SC2086  # the words of another rank's command line
@@ -41,4 +56,4 @@ for other in "1e9 : -n 1 $mpi --quiet 2e9" "--sharps small.sharps 1e8 : -n 1 $mp
   [ "$status" = 2 ] && grep -q 'rank 1 runs another build or survey' other.err && [ ! -s other.out ] ||
     { echo "a rank on another survey was not refused (status $status): $other" >&2; cat other.err >&2; exit 1; }
 done
-echo "mpi: 3 ranks and a resumed MPI run write the plain build's outputs ($slices slices), with the 79 and another table; another survey or table is refused"
+echo "mpi: 3 ranks and a resumed MPI run write the plain build's outputs ($slices slices), with the 79 and other tables, lists in parts; another survey or table is refused"
