@@ -24,6 +24,10 @@ namespace {
 // Bytes held before they are written out.
 constexpr std::size_t kHeldBytes = 1 << 16;
 
+// Set in the environment, this makes every scratch file a named one, as on a file
+// system without unnamed files: the way tests reach that path and its signal handler.
+constexpr const char* kNamedScratchSwitch = "SHARP_SURVEY_NAMED_SCRATCH";
+
 // Named scratch files at once: one per output, with room to spare.
 constexpr std::size_t kScratchSlots = 8;
 
@@ -103,10 +107,47 @@ std::string identityOf(const std::string& path) {
     return "path " + resolvedPath(path);
 }
 
-// The file a link leads to, or the path itself.
+// Links followed in a chain at most, as the system does: past it, a loop.
+constexpr int kMostLinks = 40;
+
+// The file a link leads to, or the path itself; a link to nothing leads to the file it
+// names, made there as the shell's > would, so that the link stays.
 std::string followedPath(const std::string& path) {
-    char resolved[PATH_MAX];
-    return ::realpath(path.c_str(), resolved) != nullptr ? std::string(resolved) : path;
+    std::string at = path;
+    for (int followed = 0; followed < kMostLinks; ++followed) {
+        struct stat status {};
+        if (::lstat(at.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) break;
+        char target[PATH_MAX];
+        const ssize_t length = ::readlink(at.c_str(), target, sizeof target - 1);
+        if (length <= 0) break;
+        const std::string named(target, static_cast<std::size_t>(length));
+        at = named.front() == '/' || at.find('/') == std::string::npos ? named : folderOf(at) + "/" + named;
+    }
+    return resolvedPath(at);
+}
+
+// Why the regular file at `path` may not be replaced, or nothing: nothing the user
+// named is lost or changed without a word, and what would fail is refused up front.
+std::optional<std::string> replacementRefusal(const std::string& path, const std::string& finalPath,
+                                              const struct stat& status) {
+    if (status.st_nlink > 1) {
+        return path + " has other names (hard links), which a replaced file would no longer share; "
+                      "give another file, or remove the other names";
+    }
+    if ((status.st_mode & 0222) == 0 || ::access(finalPath.c_str(), W_OK) != 0) {
+        return path + " is read-only; give another file, or make it writable";
+    }
+    const std::string folder = folderOf(finalPath);
+    struct stat holder {};
+    if (::access(folder.c_str(), W_OK | X_OK) != 0 || ::stat(folder.c_str(), &holder) != 0) {
+        return "cannot replace " + path + ": its folder " + folder + " is not writable";
+    }
+    // A sticky folder (/tmp) lets only a file's owner, or the folder's, replace it.
+    const uid_t self = ::geteuid();
+    if ((holder.st_mode & S_ISVTX) != 0 && self != 0 && status.st_uid != self && holder.st_uid != self) {
+        return "cannot replace " + path + ": it belongs to another user in the sticky folder " + folder;
+    }
+    return std::nullopt;
 }
 
 // The bits a new file gets: read-write for all, less the process's umask.
@@ -153,8 +194,18 @@ bool OutputFile::open(const std::string& path, std::string& error) {
     }
     replaces_ = true;
     finalPath_ = followedPath(path);
+    if (exists) {
+        if (auto refusal = replacementRefusal(path, finalPath_, status)) {
+            error = *refusal;
+            return false;
+        }
+    }
     // Unnamed, the scratch file is this run's alone and vanishes with it, however it ends.
-    fd_ = ::open(folderOf(finalPath_).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    if (std::getenv(kNamedScratchSwitch) == nullptr) {
+        fd_ = ::open(folderOf(finalPath_).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    } else {
+        errno = EOPNOTSUPP;
+    }
     if (fd_ < 0 && (errno == EOPNOTSUPP || errno == EISDIR)) {
         // A file system without unnamed files: a new name, created exclusively.
         std::string name = finalPath_ + ".part-XXXXXX";

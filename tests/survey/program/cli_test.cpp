@@ -161,13 +161,23 @@ TEST(SurveyProgram, OutputsNeverDestroyData) {
     ASSERT_EQ(runSurveyProgram(at, outputs).status, 0);
     const std::string csv = readFile(at / "c.csv"), tossed = readFile(at / "t.txt");
 
+    // Links planted at the names the unnamed scratch file is given to be put in place
+    // (the survey's process id is the shell's, which execs it).
     sharp::test::writeFile(at / "victim.txt", "mine\n");
-    fs::create_symlink("victim.txt", at / "out.csv.part");
-    EXPECT_EQ(runSurveyProgram(at, "--quiet --csv out.csv 1e9").status, 0);
+    const SurveyRun planted = test::runSurvey(
+        at, "--quiet --csv out.csv 1e9", "ln -s victim.txt out.csv.part-$$-0; ln -s victim.txt out.csv.part-$$-1;");
+    EXPECT_EQ(planted.status, 0) << planted.err;
     EXPECT_EQ(readFile(at / "victim.txt"), "mine\n");
     EXPECT_FALSE(fs::is_symlink(at / "out.csv"));
     EXPECT_EQ(readFile(at / "out.csv"), csv);
-    fs::remove(at / "out.csv.part");
+    std::size_t links = 0;
+    for (const auto& entry : fs::directory_iterator(at)) {
+        if (!fs::is_symlink(entry.symlink_status())) continue;
+        EXPECT_EQ(fs::read_symlink(entry.path()), "victim.txt");
+        fs::remove(entry.path());
+        ++links;
+    }
+    EXPECT_EQ(links, 2u);
 
     fs::permissions(at / "c.csv", fs::perms::owner_read | fs::perms::owner_write);
     const SurveyRun tableLost = test::runSurvey(at, outputs, "", "/dev/full");
@@ -197,15 +207,19 @@ TEST(SurveyProgram, OutputsNeverDestroyData) {
     }
 }
 
-// A survey ended by a signal leaves no scratch file and no half-made output; after
-// SIGKILL the same command leaves none either.
+// A survey ended by a signal leaves no scratch file and no half-made output, unnamed
+// or named (as on a file system without unnamed files); after SIGKILL the same command
+// leaves none either.
 TEST(SurveyProgram, ASignalLeavesNoScratchFile) {
     namespace fs = std::filesystem;
+    for (const bool named : {false, true})
     for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGKILL}) {
+        if (named && signal == SIGKILL) continue;  // nothing can remove what a kill leaves
         sharp::test::TempDir dir;
         const pid_t pid = ::fork();
         ASSERT_GE(pid, 0);
         if (pid == 0) {
+            if (named) ::setenv("SHARP_SURVEY_NAMED_SCRATCH", "1", 1);
             ::signal(signal, SIG_DFL);  // not ignored, whatever this test inherited
             const int quiet = ::open("/dev/null", O_WRONLY);
             ::dup2(quiet, STDOUT_FILENO);
@@ -217,6 +231,9 @@ TEST(SurveyProgram, ASignalLeavesNoScratchFile) {
         }
         // Well inside the survey (10^12 takes minutes) and after its files are opened.
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        std::size_t scratch = 0;
+        for (const auto& entry : fs::directory_iterator(dir.path())) scratch += entry.path().string().find(".part-") != std::string::npos;
+        EXPECT_EQ(scratch, named ? 2u : 0u);  // c.csv.part-XXXXXX and t.txt.part-XXXXXX
         ::kill(pid, signal);
         int status = 0;
         ::waitpid(pid, &status, 0);
@@ -229,6 +246,39 @@ TEST(SurveyProgram, ASignalLeavesNoScratchFile) {
         std::sort(names.begin(), names.end());
         EXPECT_EQ(names, (std::vector<std::string>{"c.csv", "err.txt", "out.txt", "t.txt"}));
     }
+}
+
+// A named file is replaced only when nothing of it is lost: a link to nothing gets its
+// target made, and a file with other names (hard links) or without write permission
+// is refused before any work, as it was.
+TEST(SurveyProgram, ReplacingANamedFileLosesNothing) {
+    namespace fs = std::filesystem;
+    sharp::test::TempDir dir;
+    const fs::path& at = dir.path();
+    ASSERT_EQ(runSurveyProgram(at, "--quiet --csv plain.csv 1e6").status, 0);
+    fs::create_symlink("made.csv", at / "dangling.csv");
+    sharp::test::writeFile(at / "twice.csv", "mine\n");
+    fs::create_hard_link(at / "twice.csv", at / "other-name.csv");
+    sharp::test::writeFile(at / "read-only.csv", "mine\n");
+    fs::permissions(at / "read-only.csv", fs::perms::owner_read | fs::perms::group_read);
+    const struct {
+        const char* file;
+        int status;
+        const char* message;
+    } cases[] = {
+        {"dangling.csv", 0, ""},
+        {"twice.csv", 2, "twice.csv has other names (hard links)"},
+        {"read-only.csv", 2, "read-only.csv is read-only"},
+    };
+    for (const auto& c : cases) {
+        const SurveyRun run = runSurveyProgram(at, std::string("--quiet --csv ") + c.file + " 1e6");
+        EXPECT_EQ(run.status, c.status) << c.file << ": " << run.err;
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+    }
+    EXPECT_TRUE(fs::is_symlink(at / "dangling.csv"));
+    EXPECT_EQ(sharp::test::readFile(at / "made.csv"), sharp::test::readFile(at / "plain.csv"));
+    EXPECT_EQ(sharp::test::readFile(at / "other-name.csv"), "mine\n");
+    EXPECT_EQ(sharp::test::readFile(at / "read-only.csv"), "mine\n");
 }
 
 // Whatever fails on the way ends with one line and status 1, never a crash. Workers
