@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <random>
+#include <span>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -116,6 +118,66 @@ TEST(TossedModelFull, PinnedFigures) {
         EXPECT_NEAR(e.composites, p.composites, 1e-4 * p.composites + 1e-4) << p.n;
         EXPECT_NEAR(e.primesError, p.primesError, 1e-3 * p.primesError + 1e-4) << p.n;
         EXPECT_NEAR(e.compositesError, p.compositesError, 1e-3 * p.compositesError + 1e-4) << p.n;
+    }
+}
+
+// The chance that a prime candidate near x is tossed, drawn directly by the model's
+// rules with every odd prime up to `bound` (not only up to the model's B): residues
+// uniform over the non-zero classes, an offset dead when c = s modulo one of them, the
+// rest prime with chance W / ln d. The primes from B to `bound` are the ones the
+// model's pair term stands for. The mean and its standard error over `samples` patterns.
+std::pair<double, double> simulatedTossedChance(std::span<const std::uint64_t> sharps, double x, std::uint32_t bound,
+                                                std::uint32_t samples, std::uint64_t seed) {
+    std::vector<std::uint32_t> primes;
+    double w = 2;
+    for (std::uint32_t q = 3; q <= bound; q += 2) {
+        bool prime = true;
+        for (std::uint32_t p = 3; p * p <= q && prime; p += 2) prime = q % p != 0;
+        if (prime) primes.push_back(q), w *= static_cast<double>(q) / (q - 1);
+    }
+    std::vector<std::vector<std::pair<std::uint32_t, std::uint32_t>>> byResidue(primes.size());  // (s mod q, i)
+    for (std::size_t k = 0; k < primes.size(); ++k) {
+        for (std::uint32_t i = 0; i < sharps.size(); ++i) byResidue[k].emplace_back(sharps[i] % primes[k], i);
+        std::sort(byResidue[k].begin(), byResidue[k].end());
+    }
+    std::mt19937_64 random(seed);
+    double sum = 0, squares = 0;
+    std::vector<bool> dead(sharps.size());
+    for (std::uint32_t n = 0; n < samples; ++n) {
+        std::fill(dead.begin(), dead.end(), false);
+        for (std::size_t k = 0; k < primes.size(); ++k) {
+            const std::uint32_t r = 1 + static_cast<std::uint32_t>(random() % (primes[k] - 1));
+            auto at = std::lower_bound(byResidue[k].begin(), byResidue[k].end(), std::make_pair(r, 0u));
+            for (; at != byResidue[k].end() && at->first == r; ++at) dead[at->second] = true;
+        }
+        double none = 1;  // no surviving offset prime
+        for (std::size_t i = 0; i < sharps.size(); ++i) {
+            if (!dead[i]) none *= 1 - w / std::log(x - static_cast<double>(sharps[i]));
+        }
+        sum += none;
+        squares += none * none;
+    }
+    const double mean = sum / samples;
+    return {mean, std::sqrt((squares / samples - mean * mean) / samples)};
+}
+
+// The pair term against a direct draw, at the top window, for the 79 and for 300 random
+// even numbers (a large table's pairs, indexed apart): within the errors of both.
+TEST(TossedModelFull, PairTermAgreesWithADirectDraw) {
+    std::mt19937_64 random(20261210);
+    std::vector<std::uint64_t> drawn;
+    while (drawn.size() < 300) drawn.push_back(2 * (1'000'001 + 2 * (random() % 500'000'000)));
+    std::sort(drawn.begin(), drawn.end());
+    drawn.erase(std::unique(drawn.begin(), drawn.end()), drawn.end());
+    const std::uint64_t from = 18446744072635809792u, to = 18446744073709551615u;  // the top 2^30
+    const double x = static_cast<double>(from), primesInWindow = static_cast<double>(to - from + 1) / std::log(x);
+    for (const std::span<const std::uint64_t> sharps :
+         {std::span<const std::uint64_t>(kSharpsAscending), std::span<const std::uint64_t>(drawn)}) {
+        const ExpectedTossed model = expectTossedInWindows({{from, to}}, sharps)[0];
+        const auto [simulated, error] = simulatedTossedChance(sharps, x, 4096, 50'000, 7);
+        const double modelled = model.primes / primesInWindow, modelError = model.primesError / primesInWindow;
+        EXPECT_NEAR(simulated, modelled, 4 * std::hypot(error, modelError)) << sharps.size() << " sharp numbers, seed 7";
+        EXPECT_LT(error, 0.06 * simulated);  // a check with teeth
     }
 }
 
