@@ -9,7 +9,7 @@ namespace sharp::survey {
 
 namespace {
 
-__extension__ typedef unsigned __int128 Wide;
+using Wide = Uint128;
 
 // Smaller numbers need fewer bases (Jaeschke): below kSmallBound no composite passes
 // 2, 7 and 61; below kMediumBound none passes 2, 13, 23 and 1662803. A prime offset
@@ -98,10 +98,75 @@ private:
     std::uint64_t n_, inverse_, one_ = 0, rSquared_ = 0;
 };
 
+// n^-1 mod 2^128 by Newton's iteration: each step doubles the correct low bits.
+Uint128 inverseOf128(Uint128 n) {
+    Uint128 inverse = n;
+    for (int step = 0; step < 7; ++step) inverse *= 2 - n * inverse;
+    return inverse;
+}
+
+// Arithmetic modulo an odd n below 2^128 in Montgomery form (x stands for x * 2^128
+// mod n), the 64-bit class's twin: a product is four 64-bit products and a reduction.
+class Montgomery128 {
+public:
+    explicit Montgomery128(Uint128 n) : n_(n), inverse_(inverseOf128(n)) {
+        one_ = (0 - n) % n;  // 2^128 mod n
+        rSquared_ = one_;
+        for (int i = 0; i < 128; ++i) rSquared_ = add(rSquared_, rSquared_);  // 2^256 mod n, doubled up
+    }
+    Uint128 toForm(Uint128 x) const { return multiply(x % n_, rSquared_); }
+    Uint128 toForm(std::int64_t x) const {
+        const Uint128 magnitude = toForm(static_cast<Uint128>(x < 0 ? -static_cast<Uint128>(x) : static_cast<Uint128>(x)));
+        return x < 0 && magnitude != 0 ? n_ - magnitude : magnitude;
+    }
+    Uint128 one() const { return one_; }
+    Uint128 minusOne() const { return n_ - one_; }
+
+    // x * y / 2^128 mod n, for x, y below n.
+    Uint128 multiply(Uint128 x, Uint128 y) const {
+        Uint128 high, low;
+        fullProduct(x, y, high, low);
+        const Uint128 m = low * inverse_;  // product - m n is a multiple of 2^128
+        Uint128 mnHigh, mnLow;
+        fullProduct(m, n_, mnHigh, mnLow);
+        // (product - m n) / 2^128 = high - mnHigh, the low halves being equal.
+        return high >= mnHigh ? high - mnHigh : high - mnHigh + n_;
+    }
+    Uint128 add(Uint128 x, Uint128 y) const {
+        const Uint128 sum = x + y;  // may wrap: then it is sum - 2^128, and - n restores it
+        return sum < x || sum >= n_ ? sum - n_ : sum;
+    }
+    Uint128 subtract(Uint128 x, Uint128 y) const { return x >= y ? x - y : x - y + n_; }
+    Uint128 half(Uint128 x) const { return x % 2 == 0 ? x / 2 : (x >> 1) + (n_ >> 1) + 1; }
+    Uint128 power(Uint128 base, Uint128 exponent) const {
+        Uint128 result = one_;
+        for (; exponent != 0; exponent >>= 1) {
+            if (exponent & 1) result = multiply(result, base);
+            base = multiply(base, base);
+        }
+        return result;
+    }
+
+private:
+    // x * y as 256 bits, high and low halves.
+    static void fullProduct(Uint128 x, Uint128 y, Uint128& high, Uint128& low) {
+        const std::uint64_t x0 = static_cast<std::uint64_t>(x), x1 = static_cast<std::uint64_t>(x >> 64);
+        const std::uint64_t y0 = static_cast<std::uint64_t>(y), y1 = static_cast<std::uint64_t>(y >> 64);
+        const Uint128 p00 = static_cast<Uint128>(x0) * y0, p01 = static_cast<Uint128>(x0) * y1;
+        const Uint128 p10 = static_cast<Uint128>(x1) * y0, p11 = static_cast<Uint128>(x1) * y1;
+        const Uint128 middle = (p00 >> 64) + static_cast<std::uint64_t>(p01) + static_cast<std::uint64_t>(p10);
+        low = (middle << 64) | static_cast<std::uint64_t>(p00);
+        high = p11 + (p01 >> 64) + (p10 >> 64) + (middle >> 64);
+    }
+
+    Uint128 n_, inverse_, one_ = 0, rSquared_ = 0;
+};
+
 // The strong probable-prime test of odd n > 47 to `base`, with n - 1 = d * 2^shift.
-bool passesStrongTest(const Montgomery& mod, std::uint64_t n, std::uint64_t base, std::uint64_t d, int shift) {
+template <class Mod, class Int>
+bool passesStrongTest(const Mod& mod, Int n, Int base, Int d, int shift) {
     if (base % n == 0) return true;
-    std::uint64_t x = mod.power(mod.toForm(base), d);
+    Int x = mod.power(mod.toForm(base), d);
     if (x == mod.one() || x == mod.minusOne()) return true;
     for (int i = 1; i < shift; ++i) {
         x = mod.multiply(x, x);
@@ -111,8 +176,9 @@ bool passesStrongTest(const Montgomery& mod, std::uint64_t n, std::uint64_t base
 }
 
 // The Jacobi symbol (a / n) for odd n.
-int jacobi(std::int64_t a, std::uint64_t n) {
-    std::uint64_t x = static_cast<std::uint64_t>(a < 0 ? -a : a) % n;
+template <class Int>
+int jacobi(std::int64_t a, Int n) {
+    Int x = static_cast<Int>(static_cast<std::uint64_t>(a < 0 ? -a : a)) % n;
     int result = a < 0 && n % 4 == 3 ? -1 : 1;  // (-1 / n)
     while (x != 0) {
         for (; x % 2 == 0; x /= 2) {
@@ -132,11 +198,29 @@ bool isSquare(std::uint64_t n) {
     return root * root == n;
 }
 
+bool isSquare(Uint128 n) {
+    // From a floating estimate (good to 50 bits) by Newton's steps in integers.
+    Uint128 root = static_cast<Uint128>(std::sqrt(static_cast<long double>(n)));
+    constexpr Uint128 kLargestRoot = (Uint128{1} << 64) - 1;
+    for (int step = 0; step < 4 && root != 0; ++step) root = (root + n / root) / 2;
+    if (root > kLargestRoot) root = kLargestRoot;
+    while (root * root > n) --root;
+    while (root < kLargestRoot && (root + 1) * (root + 1) <= n) ++root;
+    return root * root == n;
+}
+
+int bitLength(std::uint64_t n) { return 64 - std::countl_zero(n); }
+int bitLength(Uint128 n) {
+    const auto high = static_cast<std::uint64_t>(n >> 64);
+    return high != 0 ? 128 - std::countl_zero(high) : bitLength(static_cast<std::uint64_t>(n));
+}
+
 // The strong Lucas probable-prime test of odd n > 257^2 with no factor below 257,
 // Selfridge's parameters: the first D of 5, -7, 9, -11, ... with (D / n) = -1, P = 1,
 // Q = (1 - D) / 4. With n + 1 = d 2^s, n passes when U_d = 0 or V_(d 2^r) = 0 for some r < s.
 // U_d = 0 is read from V: D U_k = 2 V_(k+1) - P V_k, and D is prime to n.
-bool passesStrongLucasTest(const Montgomery& mod, std::uint64_t n) {
+template <class Mod, class Int>
+bool passesStrongLucasTest(const Mod& mod, Int n) {
     if (isSquare(n)) return false;  // no D would be found
     std::int64_t d = 5;
     for (;; d = d > 0 ? -(d + 2) : -d + 2) {
@@ -144,22 +228,22 @@ bool passesStrongLucasTest(const Montgomery& mod, std::uint64_t n) {
         if (symbol == -1) break;
         if (symbol == 0) return false;  // |d| < n shares a factor with n
     }
-    const std::uint64_t qForm = mod.toForm((1 - d) / 4);
-    std::uint64_t odd = n + 1;  // n < 2^64 - 1: 2^64 - 1 is a multiple of 3
+    const Int qForm = mod.toForm(static_cast<std::int64_t>((1 - d) / 4));
+    Int odd = n + 1;  // n < 2^64 - 1 (or 2^128 - 1): both are multiples of 3
     int shift = 0;
     for (; odd % 2 == 0; odd /= 2) ++shift;
     // V_k, V_(k+1), Q^k and Q^(k+1), from k = 0 bit by bit to k = odd: k -> 2k or
     // 2k + 1 with V_2k = V_k^2 - 2 Q^k and V_(2k+1) = V_k V_(k+1) - Q^k. The four
     // products of a step do not wait for each other, and the bit picks among them
     // without a branch: the steps take half the time of U and V kept together.
-    std::uint64_t v = mod.add(mod.one(), mod.one()), vNext = mod.one(), qk = mod.one(), qkNext = qForm;
-    for (int bit = 63 - std::countl_zero(odd); bit >= 0; --bit) {
+    Int v = mod.add(mod.one(), mod.one()), vNext = mod.one(), qk = mod.one(), qkNext = qForm;
+    for (int bit = bitLength(odd) - 1; bit >= 0; --bit) {
         const bool set = (odd >> bit) & 1;
-        const std::uint64_t cross = mod.subtract(mod.multiply(v, vNext), qk);  // V_(2k+1)
-        const std::uint64_t qCross = mod.multiply(qk, qkNext);                // Q^(2k+1)
-        const std::uint64_t base = set ? vNext : v, baseQ = set ? qkNext : qk;
-        const std::uint64_t square = mod.subtract(mod.multiply(base, base), mod.add(baseQ, baseQ));  // V_2k or V_(2k+2)
-        const std::uint64_t qSquare = mod.multiply(baseQ, baseQ);                                    // Q^2k or Q^(2k+2)
+        const Int cross = mod.subtract(mod.multiply(v, vNext), qk);  // V_(2k+1)
+        const Int qCross = mod.multiply(qk, qkNext);                // Q^(2k+1)
+        const Int base = set ? vNext : v, baseQ = set ? qkNext : qk;
+        const Int square = mod.subtract(mod.multiply(base, base), mod.add(baseQ, baseQ));  // V_2k or V_(2k+2)
+        const Int qSquare = mod.multiply(baseQ, baseQ);                                    // Q^2k or Q^(2k+2)
         v = set ? cross : square;
         vNext = set ? square : cross;
         qk = set ? qCross : qSquare;
@@ -189,13 +273,26 @@ bool isPrime64(std::uint64_t n) {
     const Montgomery mod(n);
     const auto passesAll = [&](const auto& bases) {
         for (const std::uint64_t base : bases) {
-            if (!passesStrongTest(mod, n, base, d, shift)) return false;
+            if (!passesStrongTest<Montgomery, std::uint64_t>(mod, n, base, d, shift)) return false;
         }
         return true;
     };
     if (n < kSmallBound) return passesAll(kSmallBases);
     if (n < kMediumBound) return passesAll(kMediumBases);
-    return passesStrongTest(mod, n, 2, d, shift) && passesStrongLucasTest(mod, n);
+    return passesStrongTest<Montgomery, std::uint64_t>(mod, n, 2, d, shift) && passesStrongLucasTest(mod, n);
+}
+
+bool isProbablePrime128(Uint128 n) {
+    if (n < kTwoTo64) return isPrime64(static_cast<std::uint64_t>(n));
+    if (n % 2 == 0) return false;
+    for (const TrialDivisor& divisor : kTrialDivisors) {
+        if (n % divisor.prime == 0) return false;
+    }
+    Uint128 d = n - 1;
+    int shift = 0;
+    for (; d % 2 == 0; d /= 2) ++shift;
+    const Montgomery128 mod(n);
+    return passesStrongTest<Montgomery128, Uint128>(mod, n, 2, d, shift) && passesStrongLucasTest(mod, n);
 }
 
 }  // namespace sharp::survey

@@ -1,6 +1,9 @@
 #include "survey/check/primality.hpp"
 
+#include <random>
 #include <vector>
+
+#include <gmp.h>
 
 #include <gtest/gtest.h>
 #include <primesieve.hpp>
@@ -43,6 +46,85 @@ TEST(IsPrime64, StrongPseudoprimesAreComposite) {
         EXPECT_FALSE(isPrime64(n)) << n;
     }
     EXPECT_TRUE(isPrime64(18446744073709551557u));  // the largest 64-bit prime
+}
+
+// GMP's number for n.
+struct Big {
+    mpz_t value;
+    explicit Big(Uint128 n) {
+        mpz_init_set_ui(value, static_cast<unsigned long>(n >> 64));
+        mpz_mul_2exp(value, value, 64);
+        mpz_add_ui(value, value, static_cast<unsigned long>(n));
+    }
+    ~Big() { mpz_clear(value); }
+    Big(const Big&) = delete;
+    Big& operator=(const Big&) = delete;
+};
+
+Uint128 fromBig(const mpz_t n) {
+    mpz_t high;
+    mpz_init(high);
+    mpz_tdiv_q_2exp(high, n, 64);
+    const Uint128 value = (static_cast<Uint128>(mpz_get_ui(high)) << 64) | mpz_getlimbn(n, 0);
+    mpz_clear(high);
+    return value;
+}
+
+// Whether n passes the strong test to base 2, by GMP's arithmetic.
+bool strongToBase2(Uint128 n) {
+    Big odd(n - 1), x(0), minusOne(n - 1), modulus(n), two(2);
+    const mp_bitcnt_t shift = mpz_scan1(odd.value, 0);
+    mpz_tdiv_q_2exp(odd.value, odd.value, shift);
+    mpz_powm(x.value, two.value, odd.value, modulus.value);
+    if (mpz_cmp_ui(x.value, 1) == 0 || mpz_cmp(x.value, minusOne.value) == 0) return true;
+    for (mp_bitcnt_t i = 1; i < shift; ++i) {
+        mpz_powm_ui(x.value, x.value, 2, modulus.value);
+        if (mpz_cmp(x.value, minusOne.value) == 0) return true;
+    }
+    return false;
+}
+
+// Past 2^64 against GMP (its Baillie-PSW and 25 more rounds): random numbers of 65 to
+// 128 bits and the primes after them (seed 20261210).
+TEST(IsProbablePrime128, AgreesWithGmp) {
+    std::mt19937_64 random(20261210);
+    std::size_t primes = 0, wrong = 0;
+    for (int i = 0; i < 20000; ++i) {
+        const int bits = 65 + i % 64;
+        Uint128 n = (static_cast<Uint128>(random()) << 64) | random();
+        n = (n >> (128 - bits)) | (Uint128{1} << (bits - 1));
+        Big big(n);
+        if (i % 4 == 0) {  // the next prime too, where almost all the test's work is
+            mpz_nextprime(big.value, big.value);
+            if (mpz_sizeinbase(big.value, 2) > 128) continue;
+            n = fromBig(big.value);
+        }
+        const bool prime = mpz_probab_prime_p(big.value, 25) != 0;
+        primes += prime;
+        wrong += isProbablePrime128(n) != prime;
+        EXPECT_EQ(isProbablePrime128(n), prime) << decimal(n);
+    }
+    EXPECT_EQ(wrong, 0u);
+    EXPECT_GT(primes, 5000u);
+    EXPECT_TRUE(isProbablePrime128(~Uint128{0} - 158));  // the largest prime below 2^128
+    EXPECT_FALSE(isProbablePrime128(~Uint128{0}));
+}
+
+// Hard composites past 2^64: Carmichael numbers (6k+1)(12k+1)(18k+1) with three prime
+// factors, and among them those that are strong pseudoprimes to base 2, which only
+// the Lucas test can refuse.
+TEST(IsProbablePrime128, CarmichaelNumbersAndStrongPseudoprimesAreComposite) {
+    std::size_t carmichael = 0, strong = 0;
+    for (std::uint64_t k = 1; strong < 3 || carmichael < 200; ++k) {
+        const Uint128 a = 6 * Uint128{k} + 1, b = 12 * Uint128{k} + 1, c = 18 * Uint128{k} + 1;
+        const Uint128 n = a * b * c;
+        if (n < kTwoTo64 || !isProbablePrime128(a) || !isProbablePrime128(b) || !isProbablePrime128(c)) continue;
+        ++carmichael;
+        strong += strongToBase2(n);
+        EXPECT_FALSE(isProbablePrime128(n)) << decimal(n);
+        ASSERT_LT(k, 100'000'000u) << "too few strong pseudoprimes found";
+    }
+    EXPECT_GE(strong, 3u);
 }
 
 }  // namespace
