@@ -53,6 +53,19 @@ inline constexpr std::size_t kFilterMoves = 64;
 // Moves the wide filter makes per word at most, the filter's among them: the 79 take 48.
 inline constexpr std::size_t kWideFilterMoves = 80;
 
+// Past 2^64 a segment and the numbers below it are sieved by the primes up to here
+// (2^16) before Baillie-PSW: a number that survives is prime about once in three at
+// 10^30, where an odd number is once in 35.
+inline constexpr std::uint32_t kWideSievePrime = 1 << 16;
+
+// Past 2^64 the sieve reaches this far below a segment (2^20): the distances to the
+// sharp numbers up to here are looked up there first; the larger ones' go straight to
+// Baillie-PSW.
+inline constexpr std::uint64_t kWideWindowSharp = std::uint64_t{1} << 20;
+
+// Numbers of a segment past 2^64 (2^20): a second or so of work at 10^30.
+inline constexpr std::uint64_t kWideSegmentNumbers = std::uint64_t{1} << 20;
+
 // A sharp table holds at most this many numbers.
 inline constexpr std::size_t kMostSharps = 4096;
 

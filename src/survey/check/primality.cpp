@@ -29,6 +29,24 @@ struct TrialDivisor {
     std::uint64_t prime, inverse, limit;  // n % prime == 0 exactly when n * inverse <= limit (mod 2^64)
 };
 
+struct WideTrialDivisor {
+    Uint128 inverse, limit;  // n % prime == 0 exactly when n * inverse <= limit (mod 2^128)
+};
+
+constexpr auto kWideTrialDivisors = [] {
+    std::array<WideTrialDivisor, kTrialPrimeCount> divisors{};
+    std::size_t count = 0;
+    for (std::uint64_t p = 3; count < kTrialPrimeCount; p += 2) {
+        bool prime = true;
+        for (std::uint64_t q = 3; q * q <= p; q += 2) prime = prime && p % q != 0;
+        if (!prime) continue;
+        Uint128 inverse = p;
+        for (int step = 0; step < 7; ++step) inverse *= 2 - p * inverse;
+        divisors[count++] = {inverse, ~Uint128{0} / p};
+    }
+    return divisors;
+}();
+
 constexpr auto kTrialDivisors = [] {
     std::array<TrialDivisor, kTrialPrimeCount> divisors{};
     std::size_t count = 0;
@@ -110,9 +128,11 @@ Uint128 inverseOf128(Uint128 n) {
 class Montgomery128 {
 public:
     explicit Montgomery128(Uint128 n) : n_(n), inverse_(inverseOf128(n)) {
-        one_ = (0 - n) % n;  // 2^128 mod n
+        one_ = (0 - n) % n;  // 2^128 mod n, the form of 1
+        // The form of 2^128 (2^256 mod n): the form of 2^8 by doubling, then squared four times.
         rSquared_ = one_;
-        for (int i = 0; i < 128; ++i) rSquared_ = add(rSquared_, rSquared_);  // 2^256 mod n, doubled up
+        for (int i = 0; i < 8; ++i) rSquared_ = add(rSquared_, rSquared_);
+        for (int i = 0; i < 4; ++i) rSquared_ = multiply(rSquared_, rSquared_);
     }
     Uint128 toForm(Uint128 x) const { return multiply(x % n_, rSquared_); }
     Uint128 toForm(std::int64_t x) const {
@@ -285,9 +305,14 @@ bool isPrime64(std::uint64_t n) {
 bool isProbablePrime128(Uint128 n) {
     if (n < kTwoTo64) return isPrime64(static_cast<std::uint64_t>(n));
     if (n % 2 == 0) return false;
-    for (const TrialDivisor& divisor : kTrialDivisors) {
-        if (n % divisor.prime == 0) return false;
+    for (const WideTrialDivisor& divisor : kWideTrialDivisors) {
+        if (n * divisor.inverse <= divisor.limit) return false;
     }
+    return passesBailliePsw128(n);
+}
+
+bool passesBailliePsw128(Uint128 n) {
+    if (n < kTwoTo64) return isPrime64(static_cast<std::uint64_t>(n));
     Uint128 d = n - 1;
     int shift = 0;
     for (; d % 2 == 0; d /= 2) ++shift;

@@ -18,4 +18,7 @@ bool isPrime64(std::uint64_t n);
 // is known to pass; past 2^64 "prime" means this.
 bool isProbablePrime128(Uint128 n);
 
+// The same for an odd n with no prime factor below 256 (a sieve's survivor): no trial division.
+bool passesBailliePsw128(Uint128 n);
+
 }  // namespace sharp::survey

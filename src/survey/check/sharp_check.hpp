@@ -8,23 +8,26 @@
 
 #include "sharp/sharp_table.hpp"
 #include "sharp/wheel_facts.hpp"
+#include "survey/uint128.hpp"
 
 namespace sharp::survey {
 
 // True when c is a candidate: 23, 29, 31, 37, 41, 43, 47, or an odd number above 47
 // with no prime factor up to 47.
 bool isCandidate(std::uint64_t c);
+bool isCandidate(Uint128 c);
 
 // True when some sharp number s lies at a distance d = |c - s| that is 1 or a prime
 // below c; `isPrime(d)` answers for the distances (all odd and below c). The
 // `skipped` smallest sharp numbers are passed over (their distances known already).
 // `sharps`, ascending: the 79, or the survey's own table.
-template <class IsPrime>
-bool hasSharpOffset(std::uint64_t c, IsPrime&& isPrime, std::size_t skipped = 0,
+// Past 2^64 the same with c of 128 bits.
+template <class Int, class IsPrime>
+bool hasSharpOffset(Int c, IsPrime&& isPrime, std::size_t skipped = 0,
                     std::span<const std::uint64_t> sharps = kSharpsAscending) {
     for (std::size_t k = skipped; k < sharps.size(); ++k) {
-        const std::uint64_t s = sharps[k];
-        const std::uint64_t d = s < c ? c - s : s - c;
+        const Int s = sharps[k];
+        const Int d = s < c ? c - s : s - c;
         if (d >= c) break;  // ascending: every larger sharp number lies farther above
         if (d == 1 || isPrime(d)) return true;
     }

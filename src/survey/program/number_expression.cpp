@@ -1,6 +1,7 @@
 #include "survey/program/number_expression.hpp"
 
 #include <cctype>
+#include <cmath>
 #include <optional>
 
 #include "survey/survey_constants.hpp"
@@ -9,62 +10,91 @@ namespace sharp::survey {
 
 namespace {
 
-__extension__ typedef __int128 Wide;
+// A value of an expression: exactly modulo 2^128, and roughly (to 64 bits of precision),
+// which tells which multiple of 2^128 to add: the exact value, as long as no term is
+// past kTermLimit.
+struct Value {
+    Uint128 low = 0;
+    long double rough = 0;
+};
 
-constexpr Wide kLimit = static_cast<Wide>(~std::uint64_t{0});  // 2^64 - 1
-// Terms may pass the limit on the way (2^64-1 is written with 2^64), but not this.
-constexpr Wide kTermLimit = static_cast<Wide>(1) << 100;
-// Partial sums stay within this, either side of 0.
-constexpr Wide kSumLimit = static_cast<Wide>(1) << 101;
+// Terms may pass 2^128 - 1 on the way (2^128-1 is written with 2^128), but not this,
+// 2^140: the rough sums then stay far from the next multiple of 2^128.
+constexpr long double kTermLimit = 0x1p140L;
+constexpr long double kTwoTo128 = 0x1p128L;
 
-// Reads decimal digits at `at`, saturating above kTermLimit; nothing when there are none.
-std::optional<Wide> readDigits(std::string_view text, std::size_t& at) {
+bool pastTermLimit(const Value& v) { return !(v.rough <= kTermLimit); }
+
+// Reads decimal digits at `at`; nothing when there are none.
+std::optional<Value> readDigits(std::string_view text, std::size_t& at) {
     const std::size_t start = at;
-    Wide value = 0;
+    Value value;
     for (; at < text.size() && std::isdigit(static_cast<unsigned char>(text[at])); ++at) {
-        value = value * 10 + (text[at] - '0');
-        if (value > kTermLimit) value = kTermLimit + 1;
+        const int digit = text[at] - '0';
+        value.low = value.low * 10 + static_cast<unsigned>(digit);
+        value.rough = value.rough * 10 + digit;
     }
     if (at == start) return std::nullopt;
     return value;
 }
 
-// a * b, saturating above kTermLimit (both at most kTermLimit + 1).
-Wide product(Wide a, Wide b) {
-    if (a != 0 && b > kTermLimit / a) return kTermLimit + 1;
-    return a * b;
-}
+Value product(const Value& a, const Value& b) { return {a.low * b.low, a.rough * b.rough}; }
 
-// base^exponent, saturating above kTermLimit.
-Wide power(Wide base, Wide exponent) {
-    if (exponent == 0) return 1;
-    if (base <= 1) return base;
-    Wide result = 1;
-    for (Wide i = 0; i < exponent && result <= kTermLimit; ++i) result = product(result, base);
+// base^exponent; past the term limit as soon as it is.
+Value power(const Value& base, const Value& exponent) {
+    Value result{1, 1};
+    if (base.rough <= 1) return exponent.rough == 0 ? result : base;  // 0^0 = 1, 0^k = 0, 1^k = 1
+    for (long double i = 0; i < exponent.rough && !pastTermLimit(result); ++i) result = product(result, base);
     return result;
 }
 
 // A factor at `at`: digits, then e or E and a power of ten or ^ and an exponent.
-std::optional<Wide> readFactor(std::string_view text, std::size_t& at) {
-    std::optional<Wide> factor = readDigits(text, at);
+std::optional<Value> readFactor(std::string_view text, std::size_t& at) {
+    std::optional<Value> factor = readDigits(text, at);
     if (!factor || at == text.size() || (text[at] != 'e' && text[at] != 'E' && text[at] != '^')) return factor;
     const bool powerOfTen = text[at] != '^';
     ++at;
-    const std::optional<Wide> exponent = readDigits(text, at);
+    const std::optional<Value> exponent = readDigits(text, at);
     if (!exponent) return std::nullopt;
-    return powerOfTen ? product(*factor, power(10, *exponent)) : power(*factor, *exponent);
+    return powerOfTen ? product(*factor, power({10, 10}, *exponent)) : power(*factor, *exponent);
 }
 
-// A term at `at`: factors joined by *, saturating above kTermLimit.
-std::optional<Wide> readTerm(std::string_view text, std::size_t& at) {
-    std::optional<Wide> term = readFactor(text, at);
+// A term at `at`: factors joined by *.
+std::optional<Value> readTerm(std::string_view text, std::size_t& at) {
+    std::optional<Value> term = readFactor(text, at);
     while (term && at < text.size() && text[at] == '*') {
         ++at;
-        const std::optional<Wide> factor = readFactor(text, at);
+        const std::optional<Value> factor = readFactor(text, at);
         if (!factor) return std::nullopt;
         term = product(*term, *factor);
     }
     return term;
+}
+
+// The value of `text` up to 2^128 - 1, or what is wrong with it, `limit` naming the
+// largest value in messages.
+std::variant<Uint128, std::string> parseValue(std::string_view text, const char* limit) {
+    const std::string quoted = quotedForMessage(text);
+    const std::string notANumber = quoted + " is not a number (write it as 1000, 1e10, 10^12, 2^32, 2^64-1 or 30030*17)";
+    const std::string past = quoted + " is past " + limit;
+    std::size_t at = 0;
+    Value total;
+    for (bool add = true;;) {
+        const std::optional<Value> term = readTerm(text, at);
+        if (!term) return notANumber;
+        if (pastTermLimit(*term)) return past;
+        total.low = add ? total.low + term->low : total.low - term->low;
+        total.rough = add ? total.rough + term->rough : total.rough - term->rough;
+        if (at == text.size()) break;
+        if (text[at] != '+' && text[at] != '-') return notANumber;
+        add = text[at] == '+';
+        ++at;
+    }
+    // The exact value is low plus the multiple of 2^128 the rough value is nearest to.
+    const long double multiple = std::round((total.rough - static_cast<long double>(total.low)) / kTwoTo128);
+    if (multiple < 0) return quoted + " is negative";
+    if (multiple > 0) return past;
+    return total.low;
 }
 
 }  // namespace
@@ -87,27 +117,15 @@ std::string quotedForMessage(std::string_view text) {
 }
 
 std::variant<std::uint64_t, std::string> parseNumberExpression(std::string_view text) {
-    const std::string quoted = quotedForMessage(text);
-    const std::string notANumber = quoted + " is not a number (write it as 1000, 1e10, 10^12, 2^32, 2^64-1 or 30030*17)";
-    std::size_t at = 0;
-    Wide total = 0;
-    int sign = 1;
-    for (;;) {
-        const std::optional<Wide> term = readTerm(text, at);
-        if (!term) return notANumber;
-        if (*term > kTermLimit) return quoted + " is past 2^64-1";
-        total += sign * *term;
-        // Bounded so that no count of terms can overflow the sum.
-        if (total > kSumLimit) return quoted + " is past 2^64-1";
-        if (total < -kSumLimit) return quoted + " is negative";
-        if (at == text.size()) break;
-        if (text[at] != '+' && text[at] != '-') return notANumber;
-        sign = text[at] == '+' ? 1 : -1;
-        ++at;
-    }
-    if (total < 0) return quoted + " is negative";
-    if (total > kLimit) return quoted + " is past 2^64-1";
-    return static_cast<std::uint64_t>(total);
+    const auto value = parseValue(text, "2^64-1");
+    if (const auto* message = std::get_if<std::string>(&value)) return *message;
+    const Uint128 n = std::get<Uint128>(value);
+    if (n >= kTwoTo64) return quotedForMessage(text) + " is past 2^64-1";
+    return static_cast<std::uint64_t>(n);
+}
+
+std::variant<Uint128, std::string> parseWideNumberExpression(std::string_view text) {
+    return parseValue(text, "2^128-1");
 }
 
 }  // namespace sharp::survey

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <variant>
 
+#include "survey/uint128.hpp"
+
 namespace sharp::survey {
 
 // Terms joined by + or -: each term is factors joined by *, each factor a decimal
@@ -16,6 +18,9 @@ namespace sharp::survey {
 // Blanks are not allowed.
 // Returns the value, or a message that says what is wrong.
 std::variant<std::uint64_t, std::string> parseNumberExpression(std::string_view text);
+
+// The same up to 2^128 - 1 (terms up to 2^140 on the way).
+std::variant<Uint128, std::string> parseWideNumberExpression(std::string_view text);
 
 // `text` as a message quotes it, in single quotes: at most kQuotedChars characters of
 // it (then "..."), each control or non-ASCII byte as \xNN, so that the message stays

@@ -48,5 +48,34 @@ TEST(NumberExpression, Refusals) {
     }
 }
 
+// Up to 2^128 - 1, with the same forms; terms may pass it on the way.
+TEST(NumberExpression, WideValuesAndRefusals) {
+    const Uint128 top = ~Uint128{0};
+    const std::pair<const char*, Uint128> values[] = {
+        {"2^128-1", top},
+        {"340282366920938463463374607431768211455", top},
+        {"2^64*2^64-1", top},
+        {"2^128-2^128+7", 7},
+        {"10^38", Uint128{10'000'000'000'000'000'000u} * 10'000'000'000'000'000'000u},
+        {"2^64", kTwoTo64},
+        {"18446744073709551615", 18446744073709551615u},
+    };
+    for (const auto& [text, value] : values) {
+        const auto parsed = parseWideNumberExpression(text);
+        ASSERT_TRUE(std::holds_alternative<Uint128>(parsed)) << text << ": " << std::get<std::string>(parsed);
+        EXPECT_TRUE(std::get<Uint128>(parsed) == value) << text;
+    }
+    const std::pair<const char*, const char*> refusals[] = {
+        {"2^128", "is past 2^128-1"}, {"340282366920938463463374607431768211456", "is past 2^128-1"},
+        {"2^141-2^141", "is past 2^128-1"}, {"2^127*4-2^128", "is past 2^128-1"},
+        {"1-2^128", "is negative"}, {"2^64-2^65", "is negative"}, {"2^^3", "is not a number"},
+    };
+    for (const auto& [text, message] : refusals) {
+        const auto parsed = parseWideNumberExpression(text);
+        ASSERT_TRUE(std::holds_alternative<std::string>(parsed)) << text;
+        EXPECT_NE(std::get<std::string>(parsed).find(message), std::string::npos) << std::get<std::string>(parsed);
+    }
+}
+
 }  // namespace
 }  // namespace sharp::survey
