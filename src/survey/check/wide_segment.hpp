@@ -33,12 +33,14 @@ public:
     const std::vector<WideTossed>& tossed() const { return tossed_; }
 
 private:
-    bool isPrimeDistance(Uint128 d) const;
+    bool isPrimeDistance(Uint128 d);
+    // Whether odd number base_ + 2i, a survivor of the sieve or known composite, is prime.
+    bool isRoughPrime(std::size_t i);
 
     std::span<const std::uint64_t> sharps_;
     std::uint64_t below_;               // the sieved numbers below a segment: its distances to the smaller sharp numbers
     Uint128 base_ = 0;                  // the odd number of flag 0
-    std::vector<std::uint8_t> rough_;   // per odd number from base_: no prime factor up to kWideSievePrime
+    std::vector<std::uint8_t> rough_;   // per odd number from base_: kComposite, kRough (no prime factor up to kWideSievePrime) or kPrime
     std::vector<std::uint8_t> wheeled_;  // per odd number from base_: no prime factor up to 47
     ClassCounts counts_;
     std::vector<WideTossed> tossed_;
