@@ -36,7 +36,7 @@ std::optional<std::string> countsMisfit(const SliceRecord& record, const SurveyP
 
 std::optional<std::string> tossedMisfit(const SliceRecord& record, std::uint64_t low, std::uint64_t high,
                                         std::uint64_t tossed, std::uint64_t primes, TossedKept kept,
-                                        const TossedSoFar& before) {
+                                        const TossedSoFar& before, Uint128 origin) {
     if (kept == TossedKept::first && record.isPart) return std::string("a part of a tossed list that is not kept");
     if (record.part != before.parts || (kept == TossedKept::first && record.part != 0)) {
         return record.isPart ? "its part " + std::to_string(record.part) + " of the tossed list is out of order"
@@ -46,11 +46,14 @@ std::optional<std::string> tossedMisfit(const SliceRecord& record, std::uint64_t
         return std::string("its part of the tossed list is empty or too long");
     }
     std::uint64_t listedPrimes = 0, previous = before.last;
+    bool any = before.count > 0;  // a candidate listed before: the next lies above it
     for (const TossedCandidate& t : record.tossed) {
-        if (t.value < low || t.value > high || t.value <= previous || !isCandidate(t.value)) {
+        const bool candidate = origin == 0 ? isCandidate(t.value) : isCandidate(origin + t.value);
+        if (t.value < low || t.value > high || (any && t.value <= previous) || !candidate) {
             return "tossed candidate " + std::to_string(t.value) + " is not an ascending candidate of its slice";
         }
         previous = t.value;
+        any = true;
         listedPrimes += t.prime;
     }
     if (record.isPart) return std::nullopt;

@@ -9,6 +9,7 @@
 
 #include "survey/ledger/slices.hpp"
 #include "survey/parallel/run_survey.hpp"
+#include "survey/uint128.hpp"
 
 namespace sharp::survey {
 
@@ -30,9 +31,10 @@ std::optional<std::string> recordMisfit(const SliceRecord& record, const SurveyP
                                         TossedKept kept = TossedKept::all, const TossedSoFar& before = {});
 
 // The same for the tossed candidates of a record or part of the numbers low..high whose
-// counts say `tossed` and `primes` in all (ignored for a part).
+// counts say `tossed` and `primes` in all (ignored for a part). Past 2^64 a record lists
+// its candidates by their distance from `origin`, and low and high are such distances.
 std::optional<std::string> tossedMisfit(const SliceRecord& record, std::uint64_t low, std::uint64_t high,
                                         std::uint64_t tossed, std::uint64_t primes, TossedKept kept,
-                                        const TossedSoFar& before);
+                                        const TossedSoFar& before, Uint128 origin = 0);
 
 }  // namespace sharp::survey

@@ -235,6 +235,12 @@ constexpr double kAboveBoundShareOfComposites = 0.009;
 // The widest Simpson panel, in t = ln x: a 20th of a decade, as wide as the CSV rows.
 constexpr double kWidestPanel = 2.302585092994046 / 20;
 
+// A bucket's numbers x: from low to high, and its width where that is more exact.
+struct Span {
+    double low, high;
+    double width = 0;
+};
+
 // The points where the integrands are taken: each bucket cut into panels of Simpson's
 // rule over t = ln x, each panel's start, middle and end. At each, only the primes up to x^(1/3) (and B)
 // judge the offsets: the chance W_B / ln d holds for d far above B, and an offset
@@ -242,20 +248,21 @@ constexpr double kWidestPanel = 2.302585092994046 / 20;
 struct Grid {
     std::vector<double> t;  // 2 per panel, and one more per bucket
     std::vector<std::size_t> firstPoint, panels;  // per bucket
+    std::vector<double> logWidth;  // per bucket: ln(high / low), over which its panels run
     std::vector<bool> empty;  // the bucket holds no candidate
     bool cumulative = true;   // each bucket's sum runs from the first bucket
     std::vector<std::size_t> primesUsed;  // per point: how many of the odd primes up to B
     std::vector<double> w;  // per point: W for 2 and those primes
 };
 
-// The grid over `spans` of x, [low, high] each, a bucket each; `cumulative`: the
-// buckets follow one another, and each sum runs from the first.
-Grid gridOf(const std::vector<std::pair<double, double>>& spans, bool cumulative, const std::vector<std::uint32_t>& primes) {
+// The grid over `spans` of x, a bucket each; `cumulative`: the buckets follow one
+// another, and each sum runs from the first.
+Grid gridOf(const std::vector<Span>& spans, bool cumulative, const std::vector<std::uint32_t>& primes) {
     Grid grid;
     grid.cumulative = cumulative;
-    for (const auto& [spanLow, spanHigh] : spans) {
-        const double low = std::max(spanLow, static_cast<double>(kFirstCandidate));
-        const double high = spanHigh;
+    for (const Span& span : spans) {
+        const double low = std::max(span.low, static_cast<double>(kFirstCandidate));
+        const double high = span.high;
         const bool empty = high < low;
         const double a = std::log(low), b = std::log(std::max(high, low));
         const std::size_t panels = std::max<std::size_t>(1, static_cast<std::size_t>(std::ceil((b - a) / kWidestPanel)));
@@ -273,6 +280,8 @@ Grid gridOf(const std::vector<std::pair<double, double>>& spans, bool cumulative
             grid.w.push_back(w);
         }
         grid.empty.push_back(empty);
+        // Far up a window's ends are one double: its width, kept apart, gives the log's.
+        grid.logWidth.push_back(span.width > 0 ? std::log1p(span.width / low) : grid.t.back() - grid.t[grid.firstPoint.back()]);
     }
     return grid;
 }
@@ -379,8 +388,7 @@ Moments sampleCandidates(bool primes, const Grid& grid, const ResidueClasses& cl
             if (!grid.cumulative) cumulative = 0;
             if (!grid.empty[b]) {
                 const double* v = value.data() + grid.firstPoint[b];
-                const double h = (grid.t[grid.firstPoint[b] + 2 * grid.panels[b]] - grid.t[grid.firstPoint[b]]) /
-                                 static_cast<double>(grid.panels[b]);
+                const double h = grid.logWidth[b] / static_cast<double>(grid.panels[b]);
                 for (std::size_t p = 0; p < grid.panels[b]; ++p) cumulative += h / 6 * (v[2 * p] + 4 * v[2 * p + 1] + v[2 * p + 2]);
             }
             moments.sum[b] += cumulative;
@@ -408,7 +416,7 @@ double candidateDensity() {
 namespace {
 
 // The expectation per bucket of `spans` (see gridOf).
-std::vector<ExpectedTossed> expectOver(const std::vector<std::pair<double, double>>& spans, bool cumulative,
+std::vector<ExpectedTossed> expectOver(const std::vector<Span>& spans, bool cumulative,
                                        std::span<const std::uint64_t> sharps, const ModelSettings& settings) {
     const ResidueClasses classes(sharps, settings.smoothBound, settings.tilt);
     const Grid grid = gridOf(spans, cumulative, classes.primes);
@@ -445,19 +453,24 @@ std::vector<ExpectedTossed> expectOver(const std::vector<std::pair<double, doubl
 
 std::vector<ExpectedTossed> expectTossed(std::uint64_t from, const std::vector<std::uint64_t>& bucketEnds,
                                          std::span<const std::uint64_t> sharps, const ModelSettings& settings) {
-    std::vector<std::pair<double, double>> spans;
+    std::vector<Span> spans;
     double low = static_cast<double>(from);
     for (const std::uint64_t end : bucketEnds) {
-        spans.emplace_back(low, static_cast<double>(end));
+        spans.push_back({low, static_cast<double>(end)});
         low = std::max(low, static_cast<double>(end));
     }
     return expectOver(spans, true, sharps, settings);
 }
 
-std::vector<ExpectedTossed> expectTossedInWindows(const std::vector<std::pair<std::uint64_t, std::uint64_t>>& windows,
+std::vector<ExpectedTossed> expectTossedInWindows(const std::vector<std::pair<Uint128, Uint128>>& windows,
                                                   std::span<const std::uint64_t> sharps, const ModelSettings& settings) {
-    std::vector<std::pair<double, double>> spans;
-    for (const auto& [from, to] : windows) spans.emplace_back(static_cast<double>(from), static_cast<double>(to));
+    std::vector<Span> spans;
+    for (const auto& [from, to] : windows) {
+        Span span{static_cast<double>(from), static_cast<double>(to)};
+        // Past 2^64 a window's width is kept apart: there its ends may be one double.
+        if (to >= kTwoTo64) span.width = static_cast<double>(to - from);
+        spans.push_back(span);
+    }
     return expectOver(spans, false, sharps, settings);
 }
 

@@ -14,6 +14,8 @@
 #include <utility>
 #include <vector>
 
+#include "survey/uint128.hpp"
+
 namespace sharp::survey {
 
 struct ModelSettings {
@@ -50,7 +52,7 @@ std::vector<ExpectedTossed> expectTossed(std::uint64_t from, const std::vector<s
 
 // The same for each of `windows` ([from, to], ascending, apart) on its own, drawn
 // together: one set of residue patterns serves them all.
-std::vector<ExpectedTossed> expectTossedInWindows(const std::vector<std::pair<std::uint64_t, std::uint64_t>>& windows,
+std::vector<ExpectedTossed> expectTossedInWindows(const std::vector<std::pair<Uint128, Uint128>>& windows,
                                                   std::span<const std::uint64_t> sharps, const ModelSettings& settings = {});
 
 // The share of all numbers that are candidates, for large N: prod_{p <= 47} (1 - 1/p).

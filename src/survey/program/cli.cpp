@@ -61,7 +61,8 @@ std::variant<SurveyRequest, int> parseSurveyArguments(int argc, const char* cons
     app.add_option("--heights", request.heightsPath,
                    "survey windows at heights instead: five a decade from --from up to TO, and the one ending at TO; "
                    "a row each to FILE (with --tossed, their tossed candidates)");
-    app.add_option("--window", windowText, "the numbers of a --heights window (default 2^30)");
+    app.add_option("--window", windowText,
+                   "the numbers of a --heights window (default 2^30, and 2^22 from 2^64 on, up to 2^128-1)");
     app.add_option("--sharps", request.sharpsPath,
                    "test against the sharp numbers in FILE instead of the 79: one a line, even, at most 4096, "
                    "# starts a comment");
@@ -88,19 +89,29 @@ std::variant<SurveyRequest, int> parseSurveyArguments(int argc, const char* cons
     } catch (const CLI::ParseError& error) {
         return badInput(error.what());
     }
-    const auto from = parseNumberExpression(fromText);
+    // Past 2^64 only windows are surveyed: a whole range there would never end.
+    const bool wide = !request.heightsPath.empty();
+    const auto read = [wide](const std::string& text) -> std::variant<Uint128, std::string> {
+        if (wide) return parseWideNumberExpression(text);
+        auto narrow = parseNumberExpression(text);
+        if (auto* message = std::get_if<std::string>(&narrow)) return std::move(*message);
+        return Uint128{std::get<std::uint64_t>(narrow)};
+    };
+    const auto from = read(fromText);
     if (const auto* message = std::get_if<std::string>(&from)) return badInput("--from: " + *message);
-    const auto to = parseNumberExpression(toText);
+    const auto to = read(toText);
     if (const auto* message = std::get_if<std::string>(&to)) return badInput("TO: " + *message);
-    request.from = std::get<std::uint64_t>(from);
-    request.to = std::get<std::uint64_t>(to);
-    if (request.to < request.from) {
-        return badInput("TO (" + std::to_string(request.to) + ") is below --from (" + std::to_string(request.from) + ")");
+    request.wideFrom = std::get<Uint128>(from);
+    request.wideTo = std::get<Uint128>(to);
+    request.from = static_cast<std::uint64_t>(std::min(request.wideFrom, Uint128{~std::uint64_t{0}}));
+    request.to = static_cast<std::uint64_t>(std::min(request.wideTo, Uint128{~std::uint64_t{0}}));
+    if (request.wideTo < request.wideFrom) {
+        return badInput("TO (" + decimal(request.wideTo) + ") is below --from (" + decimal(request.wideFrom) + ")");
     }
     if (!windowText.empty()) {
         const auto width = parseNumberExpression(windowText);
         if (const auto* message = std::get_if<std::string>(&width)) return badInput("--window: " + *message);
-        request.windowWidth = std::get<std::uint64_t>(width);
+        request.windowWidth = request.wideWindowWidth = std::get<std::uint64_t>(width);
         if (request.windowWidth == 0 || request.heightsPath.empty()) {
             return badInput("--window takes a width from 1 on, with --heights");
         }

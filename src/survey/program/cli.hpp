@@ -7,12 +7,16 @@
 #include <variant>
 
 #include "survey/check/sharp_set.hpp"
+#include "survey/survey_constants.hpp"
+#include "survey/uint128.hpp"
 
 namespace sharp::survey {
 
 struct SurveyRequest {
     std::uint64_t from = 0;
     std::uint64_t to = 0;
+    // The same up to 2^128 - 1: a heights survey reaches past 2^64, where from and to stop.
+    Uint128 wideFrom = 0, wideTo = 0;
     unsigned threads = 1;
     unsigned cpus = 0;  // the CPUs this process may run on (0: not known)
     std::string csvPath;     // empty: no CSV file
@@ -21,6 +25,7 @@ struct SurveyRequest {
     std::string expectedPath;  // empty: no file of the model's expected tossed counts
     std::string heightsPath;   // not empty: survey the windows of the range, one row each to this file
     std::uint64_t windowWidth = std::uint64_t{1} << 30;  // the numbers of a heights window
+    std::uint64_t wideWindowWidth = kWideWindowNumbers;  // ... of one past 2^64, unless --window says
     bool modelOnly = false;    // the model's expectation alone, no survey
     bool quiet = false;
     std::string sharpsPath;    // not empty: the sharp numbers come from this file

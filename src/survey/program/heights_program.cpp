@@ -14,6 +14,7 @@
 #include "survey/ledger/state_file.hpp"
 #include "survey/ledger/tossed_parts.hpp"
 #include "survey/ledger/windows.hpp"
+#include "survey/parallel/run_wide_window.hpp"
 #include "survey/program/output_file.hpp"
 #include "survey/program/report.hpp"
 #include "survey/program/sharps_file.hpp"
@@ -33,26 +34,32 @@ constexpr int kWindowMapThreshold = 1 << 20;
 // records keep only their first tossed candidates, with a checksum. A record is a
 // slice record whose slice is the window.
 std::string heightsHeader(const SurveyRequest& request, std::size_t windows, TossedKept kept) {
-    std::string body = "sharp-survey heights 1 from=" + std::to_string(request.from) +
-                       " to=" + std::to_string(request.to) + " window=" + std::to_string(request.windowWidth) +
-                       " windows=" + std::to_string(windows);
+    std::string body = "sharp-survey heights 1 from=" + decimal(request.wideFrom) + " to=" + decimal(request.wideTo) +
+                       " window=" + std::to_string(request.windowWidth) + " windows=" + std::to_string(windows);
+    if (request.wideTo >= kTwoTo64) body += " wide-window=" + std::to_string(request.wideWindowWidth);
     if (const std::string digest = sharpsDigest(request.sharpSet()); !digest.empty()) body += " sharps=" + digest;
     if (kept == TossedKept::first) body += " tossed=first";
     return body + " #" + checksumOf(body);
 }
+
+// Where the tossed candidates of `w` are counted from in its records: past 2^64 from
+// its first number (their distances fit 64 bits), below it from 0.
+Uint128 originOf(const Window& w) { return w.to >= kTwoTo64 ? w.from : 0; }
 
 // What is wrong with `record` (or part) as the record of a window after `before`, or nothing.
 std::optional<std::string> windowMisfit(const SliceRecord& record, const std::vector<Window>& windows,
                                         TossedKept kept, const TossedSoFar& before) {
     if (record.slice >= windows.size()) return "window " + std::to_string(record.slice) + " is not this survey's";
     const Window& w = windows[record.slice];
-    if (record.isPart) return tossedMisfit(record, w.from, w.to, 0, 0, kept, before);
+    const Uint128 origin = originOf(w);
+    const auto low = static_cast<std::uint64_t>(w.from - origin), high = static_cast<std::uint64_t>(w.to - origin);
+    if (record.isPart) return tossedMisfit(record, low, high, 0, 0, kept, before, origin);
     if (record.bucketCounts.size() != 1 || record.bucketCounts[0].first != 0) return "not one count per window";
     const ClassCounts& c = record.bucketCounts[0].second;
     if (c.hits != c.truePrimes + c.falsePrimes || c.candidates != c.hits + c.tossedPrimes + c.tossedComposites) {
         return std::string("counts that do not add up");
     }
-    return tossedMisfit(record, w.from, w.to, c.tossedPrimes + c.tossedComposites, c.tossedPrimes, kept, before);
+    return tossedMisfit(record, low, high, c.tossedPrimes + c.tossedComposites, c.tossedPrimes, kept, before, origin);
 }
 
 // The windows' records: counts in memory; a kept tossed list in the record file, in
@@ -84,7 +91,7 @@ struct WindowLedger {
     // A part or record this run found: written where the list goes, then taken.
     void found(SliceRecord record) {
         if (stream) {
-            for (const TossedCandidate& t : record.tossed) stream->write(tossedLine(t));
+            for (const TossedCandidate& t : record.tossed) stream->write(tossedLine(t, originOf(windows[record.slice])));
         }
         if (kept == TossedKept::first && log) {
             if (record.isPart) return parts.add(record, 0);
@@ -98,8 +105,8 @@ struct WindowLedger {
     }
     // Every tossed candidate the record file keeps, in window order, to `file`.
     void writeTossed(OutputFile& file) const {
-        const auto write = [&](const TossedCandidate& t) { file.write(tossedLine(t)); };
         for (std::size_t i = 0; i < windows.size(); ++i) {
+            const auto write = [&](const TossedCandidate& t) { file.write(tossedLine(t, originOf(windows[i]))); };
             readParts(*log, i, ahead[i].firstOffset, ahead[i].soFar.parts, write);
             const std::optional<SliceRecord> record = parseRecord(log->read(*line[i]));
             if (!record || record->isPart) throw StateError(log->name() + " changed under the survey");
@@ -108,31 +115,50 @@ struct WindowLedger {
     }
 };
 
+// A segment's report past 2^64 as a window's record takes it: its numbers and
+// candidates by their distance from the window's first number.
+SegmentReport asSegmentReport(const WideReport& wide, const Window& window) {
+    SegmentReport report;
+    report.first = static_cast<std::uint64_t>(wide.first - window.from);
+    report.last = static_cast<std::uint64_t>(wide.last - window.from);
+    report.endsPiece = wide.last == window.to;
+    report.bucketCounts = {{0, wide.counts}};
+    for (const WideTossed& t : wide.tossed) report.tossed.push_back({static_cast<std::uint64_t>(t.value - window.from), t.prime});
+    return report;
+}
+
 // Surveys `window` whole on the request's threads with its sharp numbers, as window
-// `index`: its parts and record go to `ledger` as they fill.
+// `index`: its parts and record go to `ledger` as they fill. Past 2^64 (a window that
+// reaches it) by Baillie-PSW on what a sieve by small primes leaves.
 void surveyWindow(const Window& window, std::size_t index, const SurveyRequest& request, WindowLedger& ledger,
                   const std::function<void(const SegmentReport&)>& progress) {
-    SurveyPlan plan;
-    plan.from = window.from;
-    plan.to = window.to;
-    plan.bucketEnds = {window.to};
-    plan.threads = request.threads;
-    plan.cpus = request.cpus;
-    plan.sharps = &request.sharpSet();
     const auto asWindow = [&](SliceRecord record) {
         record.slice = index;
         ledger.found(std::move(record));
     };
     RecordBuilder builder(asWindow, asWindow);
-    runSurvey(plan, [&](const SegmentReport& report) {
+    const auto take = [&](const SegmentReport& report) {
         builder.add(report);
         progress(report);
-    });
+    };
+    if (window.to >= kTwoTo64) {
+        runWideWindow(window.from, window.to, request.sharpSet().ascending(), request.threads,
+                      [&](const WideReport& wide) { take(asSegmentReport(wide, window)); });
+        return;
+    }
+    SurveyPlan plan;
+    plan.from = static_cast<std::uint64_t>(window.from);
+    plan.to = static_cast<std::uint64_t>(window.to);
+    plan.bucketEnds = {plan.to};
+    plan.threads = request.threads;
+    plan.cpus = request.cpus;
+    plan.sharps = &request.sharpSet();
+    runSurvey(plan, take);
 }
 
 // The model's expectation for each window.
 std::vector<ExpectedTossed> expectedIn(const std::vector<Window>& windows, const SharpSet& sharps) {
-    std::vector<std::pair<std::uint64_t, std::uint64_t>> spans;
+    std::vector<std::pair<Uint128, Uint128>> spans;
     for (const Window& w : windows) spans.emplace_back(w.from, w.to);
     return expectTossedInWindows(spans, sharps.ascending());
 }
@@ -158,9 +184,8 @@ int runModelOnly(const std::vector<Window>& windows, const SurveyRequest& reques
     for (std::size_t i = 0; i < windows.size(); ++i) {
         const Window& w = windows[i];
         const ExpectedTossed& e = expected[i];
-        std::snprintf(row, sizeof row, "%20llu %20llu %17.4f +- %7.4f %17.4f +- %7.4f\n",
-                      static_cast<unsigned long long>(w.from), static_cast<unsigned long long>(w.to), e.primes,
-                      e.primesError, e.composites, e.compositesError);
+        std::snprintf(row, sizeof row, "%20s %20s %17.4f +- %7.4f %17.4f +- %7.4f\n", decimal(w.from).c_str(),
+                      decimal(w.to).c_str(), e.primes, e.primesError, e.composites, e.compositesError);
         table += row;
     }
     std::fputs(table.c_str(), stream);
@@ -175,7 +200,8 @@ int runHeightsProgram(const SurveyRequest& request) {
     // raises its threshold for mapping large blocks after the first is freed and keeps
     // the later ones on its heap: the windows' memory piled up to twice one survey's.
     mallopt(M_MMAP_THRESHOLD, kWindowMapThreshold);
-    const std::vector<Window> windows = heightWindows(request.from, request.to, request.windowWidth);
+    const std::vector<Window> windows =
+        heightWindows(request.wideFrom, request.wideTo, request.windowWidth, request.wideWindowWidth);
     if (windows.empty()) {
         return failWith("no window of " + std::to_string(request.windowWidth) + " numbers fits from --from to TO",
                         kExitBadInput);

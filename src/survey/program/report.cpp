@@ -17,7 +17,7 @@ unsigned long long wide(std::uint64_t value) { return value; }
 
 // The decade of n, k with 10^k <= n < 10^(k+1), by integer division alone (0 for 0):
 // a floating logarithm can put a number just below a power of ten above it.
-int decadeOf(std::uint64_t n) {
+int decadeOf(Uint128 n) {
     int k = 0;
     for (; n >= 10; n /= 10) ++k;
     return k;
@@ -85,7 +85,7 @@ std::string formatHeightsCsv(const std::vector<HeightRow>& rows, bool observed) 
     for (const HeightRow& row : rows) {
         const ClassCounts& c = row.counts;
         const ExpectedTossed& e = row.expected;
-        csv += formatted("%llu,%llu,", wide(row.window.from), wide(row.window.to));
+        csv += decimal(row.window.from) + "," + decimal(row.window.to) + ",";
         csv += observed ? formatted("%llu,%llu,%llu,%llu,%llu,%llu,", wide(c.candidates), wide(c.hits),
                                     wide(c.truePrimes), wide(c.falsePrimes), wide(c.tossedPrimes),
                                     wide(c.tossedComposites))
@@ -138,8 +138,9 @@ std::string formatHeightsTable(const std::vector<HeightRow>& rows) {
     return table;
 }
 
-std::string tossedLine(const TossedCandidate& tossed) {
-    return std::to_string(tossed.value) + (tossed.prime ? " prime\n" : " composite\n");
+std::string tossedLine(const TossedCandidate& tossed, Uint128 origin) {
+    const std::string number = origin == 0 ? std::to_string(tossed.value) : decimal(origin + tossed.value);
+    return number + (tossed.prime ? " prime\n" : " composite\n");
 }
 
 }  // namespace sharp::survey

@@ -44,7 +44,7 @@ std::string formatHeightsCsv(const std::vector<HeightRow>& rows, bool observed =
 // Poisson noise and the model's error together.
 std::string formatHeightsTable(const std::vector<HeightRow>& rows);
 
-// "N prime" or "N composite".
-std::string tossedLine(const TossedCandidate& tossed);
+// "N prime" or "N composite"; past 2^64 N is origin + the candidate's value.
+std::string tossedLine(const TossedCandidate& tossed, Uint128 origin = 0);
 
 }  // namespace sharp::survey
