@@ -63,13 +63,17 @@ inline constexpr std::uint32_t kWideSievePrime = 1 << 16;
 // Baillie-PSW.
 inline constexpr std::uint64_t kWideWindowSharp = std::uint64_t{1} << 20;
 
+// The least first number of a range past 2^64 (2^32): a segment's sieve there
+// reaches below it by the largest sharp number up to 2^20.
+inline constexpr std::uint64_t kWideFirstNumber = std::uint64_t{1} << 32;
+
 // Numbers of a segment past 2^64 (2^20): a second or so of work at 10^30.
 inline constexpr std::uint64_t kWideSegmentNumbers = std::uint64_t{1} << 20;
 
-// Numbers of a heights window from 2^64 on, unless --window says (2^22): there every
-// candidate takes Baillie-PSW tests, about 10 microseconds at 10^30 where the sieve
-// takes 5 nanoseconds, and a window of this width still holds a hundred tossed primes.
-inline constexpr std::uint64_t kWideWindowNumbers = std::uint64_t{1} << 22;
+// Numbers of a heights window from 2^64 on, unless --window says (2^24): there every
+// survivor of the sieve takes a Baillie-PSW test, and the 94 windows from 10^20 to
+// 2^128 - 1 take about six minutes on two cores, each with tens to thousands of tossed primes.
+inline constexpr std::uint64_t kWideWindowNumbers = std::uint64_t{1} << 24;
 
 // A sharp table holds at most this many numbers.
 inline constexpr std::size_t kMostSharps = 4096;

@@ -116,6 +116,11 @@ int runRank(int argc, char** argv, int rank, int ranks) {
         if (rank == kCoordinator) std::fputs("sharp-survey: --heights runs in the plain build, not under MPI\n", stderr);
         return kExitBadInput;
     }
+    if (survey.wideTo >= kTwoTo64) {
+        if (rank == kCoordinator) std::fputs("sharp-survey: past 2^64 the survey runs in the plain build, not under MPI
+", stderr);
+        return kExitBadInput;
+    }
     if (!identitiesAgree(survey, rank, ranks)) return kExitBadInput;
     return rank == kCoordinator ? runCoordinatorRank(survey, ranks) : runWorkerRank(survey);
 }

@@ -62,14 +62,14 @@ std::variant<SurveyRequest, int> parseSurveyArguments(int argc, const char* cons
                    "survey windows at heights instead: five a decade from --from up to TO, and the one ending at TO; "
                    "a row each to FILE (with --tossed, their tossed candidates)");
     app.add_option("--window", windowText,
-                   "the numbers of a --heights window (default 2^30, and 2^22 from 2^64 on, up to 2^128-1)");
+                   "the numbers of a --heights window (default 2^30, and 2^24 from 2^64 on)");
     app.add_option("--sharps", request.sharpsPath,
                    "test against the sharp numbers in FILE instead of the 79: one a line, even, at most 4096, "
                    "# starts a comment");
     app.add_flag("--model-only", request.modelOnly,
                  "print the expected tossed counts at the table's rows (and write --expected) without surveying");
     app.add_flag("--quiet", request.quiet, "no status line");
-    app.add_option("TO", toText, "last number tested: 1000, 1e10, 10^12, 2^32, 2^64-1 ...")->required();
+    app.add_option("TO", toText, "last number tested: 1000, 1e10, 10^12, 2^32, 2^64-1, up to 2^128-1")->required();
     app.footer(
         "Numbers: decimal, 1e10, 10^12, 2^32, 30030*17, with +K or -K (2^64-1). With --csv - or --tossed -,\n"
         "that file goes to standard output and the table to standard error.\n\n"
@@ -89,13 +89,16 @@ std::variant<SurveyRequest, int> parseSurveyArguments(int argc, const char* cons
     } catch (const CLI::ParseError& error) {
         return badInput(error.what());
     }
-    // Past 2^64 only windows are surveyed: a whole range there would never end.
-    const bool wide = !request.heightsPath.empty();
-    const auto read = [wide](const std::string& text) -> std::variant<Uint128, std::string> {
-        if (wide) return parseWideNumberExpression(text);
+    // A number the 64-bit reading refuses may still lie past 2^64: only then is it
+    // read wide, so every answer below 2^64 stays the 64-bit reading's.
+    const auto read = [](const std::string& text) -> std::variant<Uint128, std::string> {
         auto narrow = parseNumberExpression(text);
-        if (auto* message = std::get_if<std::string>(&narrow)) return std::move(*message);
-        return Uint128{std::get<std::uint64_t>(narrow)};
+        if (const auto* value = std::get_if<std::uint64_t>(&narrow)) return Uint128{*value};
+        auto wide = parseWideNumberExpression(text);
+        if (const auto* value = std::get_if<Uint128>(&wide); value && *value >= kTwoTo64) return *value;
+        // Past 2^128 - 1 the wide reading says so; anything else, the 64-bit reading.
+        if (auto* message = std::get_if<std::string>(&wide)) return std::move(*message);
+        return std::get<std::string>(std::move(narrow));
     };
     const auto from = read(fromText);
     if (const auto* message = std::get_if<std::string>(&from)) return badInput("--from: " + *message);

@@ -20,6 +20,7 @@
 #include "survey/program/sharps_file.hpp"
 #include "survey/program/table_stream.hpp"
 #include "survey/program/status_line.hpp"
+#include "survey/program/wide_survey_program.hpp"
 #include "survey/survey_constants.hpp"
 
 namespace sharp::survey {
@@ -277,6 +278,7 @@ int runHeightsProgram(const SurveyRequest& request) {
         }
         std::FILE* const table = tableStream(csv.isStandardOutput() || tossed.isStandardOutput());
         std::fputs(formatHeightsTable(rows).c_str(), table);
+        if (windows.back().to >= kTwoTo64) std::fputs(kProbablePrimeNote, table);
         const int tableStatus = flushed(table);
         return exitStatus != 0 ? exitStatus : tableStatus;
     } catch (const std::exception& failure) {

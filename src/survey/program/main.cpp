@@ -1,4 +1,4 @@
-// sharp-survey: tests the sharp-number conjecture on every candidate of a 64-bit range.
+// sharp-survey: tests the sharp-number conjecture on every candidate of a range up to 2^128 - 1.
 #include <cstdio>
 #include <exception>
 #include <variant>
@@ -7,6 +7,7 @@
 #include "survey/program/heights_program.hpp"
 #include "survey/program/standard_streams.hpp"
 #include "survey/program/survey_program.hpp"
+#include "survey/program/wide_survey_program.hpp"
 #include "survey/survey_constants.hpp"
 
 int main(int argc, char** argv) {
@@ -16,8 +17,9 @@ int main(int argc, char** argv) {
         const auto request = sharp::survey::parseSurveyArguments(argc, argv);
         if (const int* status = std::get_if<int>(&request)) return *status;
         const auto& survey = std::get<sharp::survey::SurveyRequest>(request);
-        return survey.heightsPath.empty() ? sharp::survey::runSurveyProgram(survey)
-                                          : sharp::survey::runHeightsProgram(survey);
+        if (!survey.heightsPath.empty()) return sharp::survey::runHeightsProgram(survey);
+        if (survey.wideTo >= sharp::survey::kTwoTo64) return sharp::survey::runWideSurveyProgram(survey);
+        return sharp::survey::runSurveyProgram(survey);
     } catch (const std::exception& failure) {
         std::fprintf(stderr, "sharp-survey: %s\n", failure.what());
     } catch (...) {

@@ -46,7 +46,9 @@ TEST(SurveyProgram, BadInputIsOneLineAndStatus2) {
     ASSERT_EQ(::mkfifo((dir.path() / "fifo").c_str(), 0600), 0);
     const std::pair<const char*, std::string> cases[] = {
         {"ten", "'ten' is not a number"},
-        {"2^64", "is past 2^64-1"},
+        {"2^128", "is past 2^128-1"},
+        {"2^64", "starts at --from 2^32 or above"},
+        {"--from 1e20 --csv c.csv 1e21", "--csv, --state, --expected and --model-only are for ranges below it"},
         {"--from 1e6 1e5", "is below --from"},
         {"", "TO is required"},
         {"--threads 0 100", "--threads"},

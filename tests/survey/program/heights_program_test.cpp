@@ -53,6 +53,13 @@ TEST(Heights, WindowsArePlacedByTheRuleAlone) {
     const std::vector<Window> wide = heightWindows(1'000'000'000, kTop, 1 << 30);
     for (std::size_t i = 1; i < wide.size(); ++i) EXPECT_GT(wide[i].from, wide[i - 1].to) << i;
     EXPECT_EQ(wide[1].from, 2'500'000'000u);
+    // Past 2^64 the same rule with the wide width, through 10^38 to the top.
+    constexpr Uint128 kTop128 = ~Uint128{0};
+    const std::vector<Window> far = heightWindows(kTwoTo64 * 5, kTop128, 1 << 30, 1 << 24);
+    ASSERT_EQ(far.size(), 18 * 5 + 3 + 1u);  // 10^20 to 6.3 * 10^37, 1.0 to 2.5 * 10^38, the top
+    const Uint128 e20 = Uint128{10'000'000'000} * 10'000'000'000;
+    EXPECT_EQ(far[0], (Window{e20, e20 + (1 << 24) - 1}));
+    EXPECT_EQ(far.back(), (Window{kTop128 - (1 << 24) + 1, kTop128}));
 }
 
 // Decades by integers: a window just below a power of ten is in the decade below, one
@@ -124,16 +131,22 @@ void expectPlainSurveysOfEachWindow(const std::filesystem::path& folder) {
 }
 
 TEST(Heights, EachWindowIsAPlainSurveyAndACutRunResumes) {
-    const std::pair<const char*, const char*> ranges[] = {
-        {"1e12", "1e14"},                    // ten windows and the top one
-        {"18000000000000000000", "2^64-1"},  // the one ending at 2^64 - 1
+    const struct {
+        const char *from, *to, *window;
+    } ranges[] = {
+        {"1e12", "1e14", "2^20"},                    // ten windows and the top one
+        {"18000000000000000000", "2^64-1", "2^20"},  // the one ending at 2^64 - 1
+        {"1e20", "1e21", "2^16"},                    // past 2^64, by Baillie-PSW
     };
-    for (const auto& [from, to] : ranges) {
+    for (const auto& [from, to, window] : ranges) {
         sharp::test::TempDir dir;
-        const std::string run = std::string("--quiet --window 2^20 --from ") + from + " --heights h.csv --tossed h.txt ";
+        const std::string run =
+            std::string("--quiet --window ") + window + " --from " + from + " --heights h.csv --tossed h.txt ";
         const test::SurveyRun whole = test::runSurvey(dir.path(), run + "--state h.state " + to);
         ASSERT_EQ(whole.status, 0) << whole.err;
         EXPECT_NE(whole.out.find("decade"), std::string::npos) << whole.out;
+        // What prime means is said where the windows reach past 2^64, and only there.
+        EXPECT_EQ(whole.out.find("Baillie-PSW") != std::string::npos, std::string(from) == "1e20") << whole.out;
         expectPlainSurveysOfEachWindow(dir.path());
 
         // Cut in the middle of a line, as a kill leaves it: resumed, the same files.
