@@ -15,6 +15,7 @@
 #include "survey/ledger/slices.hpp"
 #include "survey/mpi/slice_ranks.hpp"
 #include "survey/program/cli.hpp"
+#include "survey/program/heights_program.hpp"
 #include "survey/program/standard_streams.hpp"
 #include "survey/program/survey_program.hpp"
 #include "survey/survey_constants.hpp"
@@ -31,11 +32,24 @@ constexpr int kIdentitySize = 16;
 // A rank other than 0: tests the slices rank 0 hands out.
 int runWorkerRank(const SurveyRequest& request) {
     const SliceLayout layout = SliceLayout::forRange(request.from, request.to);
-    mpi::RemoteSlices remote(layout);
+    mpi::RemoteSlices remote([&](std::uint64_t id) { return layout.piece(id); });
     try {
         SurveyPlan plan = planSurvey(request.from, request.to, request.threads, request.cpus);
         plan.sharps = &request.sharpSet();
         runSlices(plan, remote);
+    } catch (const std::exception& failure) {
+        std::fprintf(stderr, "sharp-survey: %s\n", failure.what());
+        MPI_Abort(MPI_COMM_WORLD, kExitFailed);
+    }
+    remote.done();
+    return 0;
+}
+
+// A rank other than 0 of a heights survey: surveys the windows rank 0 hands out.
+int runHeightsWorkerRank(const SurveyRequest& request) {
+    mpi::RemoteSlices remote([](std::uint64_t id) { return Piece{id, 0, 0}; });
+    try {
+        surveyHandedWindows(windowsOf(request), request, remote);
     } catch (const std::exception& failure) {
         std::fprintf(stderr, "sharp-survey: %s\n", failure.what());
         MPI_Abort(MPI_COMM_WORLD, kExitFailed);
@@ -50,7 +64,8 @@ int runCoordinatorRank(const SurveyRequest& request, int ranks) {
     sharing.serve = [&](SliceExchange& ledger) { coordinator.serve(ledger); };
     sharing.awaitOthers = [&] { coordinator.awaitOthers(); };
     sharing.stop = [&] { coordinator.stop(); };
-    const int status = runSurveyProgram(request, sharing);
+    const int status =
+        request.heightsPath.empty() ? runSurveyProgram(request, sharing) : runHeightsProgram(request, sharing);
     // A refusal or a failure leaves the other ranks waiting for slices: end the job.
     if (status != 0) MPI_Abort(MPI_COMM_WORLD, status);
     return status;
@@ -66,7 +81,7 @@ int agreedStatus(int status) {
 // Rank 0 compares every rank's survey identity with its own; true for all ranks
 // when they agree. A rank built or started otherwise is named, not summed in.
 bool identitiesAgree(const SurveyRequest& request, int rank, int ranks) {
-    std::string identity = surveyIdentity(request);
+    std::string identity = request.heightsPath.empty() ? surveyIdentity(request) : heightsIdentity(request);
     identity.resize(kIdentitySize, ' ');
     std::vector<char> all(rank == kCoordinator ? static_cast<std::size_t>(ranks) * kIdentitySize : 0);
     MPI_Gather(identity.data(), kIdentitySize, MPI_CHAR, all.data(), kIdentitySize, MPI_CHAR, kCoordinator,
@@ -111,18 +126,15 @@ int runRank(int argc, char** argv, int rank, int ranks) {
         return agreed - 1;
     }
     const auto& survey = std::get<SurveyRequest>(request);
-    if (!survey.heightsPath.empty()) {
-        // Its windows are a few seconds each on one machine: no cluster needed.
-        if (rank == kCoordinator) std::fputs("sharp-survey: --heights runs in the plain build, not under MPI\n", stderr);
-        return kExitBadInput;
-    }
-    if (survey.wideTo >= kTwoTo64) {
-        if (rank == kCoordinator) std::fputs("sharp-survey: past 2^64 the survey runs in the plain build, not under MPI
-", stderr);
+    if (survey.heightsPath.empty() && survey.wideTo >= kTwoTo64) {
+        if (rank == kCoordinator) {
+            std::fputs("sharp-survey: past 2^64 a range runs in the plain build; --heights windows run here too\n", stderr);
+        }
         return kExitBadInput;
     }
     if (!identitiesAgree(survey, rank, ranks)) return kExitBadInput;
-    return rank == kCoordinator ? runCoordinatorRank(survey, ranks) : runWorkerRank(survey);
+    if (rank == kCoordinator) return runCoordinatorRank(survey, ranks);
+    return survey.heightsPath.empty() ? runWorkerRank(survey) : runHeightsWorkerRank(survey);
 }
 
 }  // namespace

@@ -45,7 +45,7 @@ std::optional<Piece> RemoteSlices::next() {
     std::int64_t slice = kNoSlice;
     MPI_Recv(&slice, 1, MPI_INT64_T, kCoordinator, kAssign, MPI_COMM_WORLD, MPI_STATUS_IGNORE);
     if (slice == kNoSlice) return std::nullopt;
-    return layout_.piece(static_cast<std::uint64_t>(slice));
+    return pieceOf_(static_cast<std::uint64_t>(slice));
 }
 
 namespace {

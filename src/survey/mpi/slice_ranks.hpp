@@ -4,6 +4,8 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
+#include <functional>
 #include <optional>
 #include <thread>
 
@@ -11,10 +13,12 @@
 
 namespace sharp::survey::mpi {
 
-// On a rank other than 0: asks rank 0 for slices and sends it each finished one.
+// On a rank other than 0: asks rank 0 for slices (or a heights survey's windows)
+// and sends it each finished one.
 class RemoteSlices : public SliceExchange {
 public:
-    explicit RemoteSlices(const SliceLayout& layout) : layout_(layout) {}
+    // `pieceOf` makes the piece of a slice from its id.
+    explicit RemoteSlices(std::function<Piece(std::uint64_t)> pieceOf) : pieceOf_(std::move(pieceOf)) {}
     std::optional<Piece> next() override;
     void tossedPart(SliceRecord part) override;
     void finished(SliceRecord record) override;
@@ -22,7 +26,7 @@ public:
     void done();
 
 private:
-    const SliceLayout& layout_;
+    std::function<Piece(std::uint64_t)> pieceOf_;
 };
 
 // On rank 0: a thread that serves the other ranks from the ledger until each of them is done.

@@ -6,10 +6,14 @@
 #include <string>
 #include <vector>
 
+#include <mutex>
+#include <stdexcept>
+
 #include <malloc.h>
 #include <unistd.h>
 
 #include "survey/ledger/record_log.hpp"
+#include "survey/ledger/slice_exchange.hpp"
 #include "survey/ledger/slices.hpp"
 #include "survey/ledger/state_file.hpp"
 #include "survey/ledger/tossed_parts.hpp"
@@ -65,7 +69,7 @@ std::optional<std::string> windowMisfit(const SliceRecord& record, const std::ve
 
 // The windows' records: counts in memory; a kept tossed list in the record file, in
 // parts ahead of each record, or with no record file straight into the tossed file.
-struct WindowLedger {
+struct WindowLedger : SliceExchange {
     const std::vector<Window>& windows;
     TossedKept kept = TossedKept::first;
     RecordLog* log = nullptr;
@@ -75,8 +79,42 @@ struct WindowLedger {
     std::vector<ClassCounts> counts;
     std::vector<TossedAttempt> ahead;  // the parts ahead of each window's record
 
+    std::vector<bool> handed;          // given to this process's workers or another rank
+    std::mutex lock;                   // rank 0 serves other ranks while its own workers run
+
     explicit WindowLedger(const std::vector<Window>& all)
-        : windows(all), line(all.size()), counts(all.size()), ahead(all.size()) {}
+        : windows(all), line(all.size()), counts(all.size()), ahead(all.size()), handed(all.size()) {}
+
+    // The next window neither recorded nor handed out, as a piece of its own.
+    std::optional<Piece> next() override {
+        const std::lock_guard held(lock);
+        for (std::size_t i = 0; i < windows.size(); ++i) {
+            if (line[i] || handed[i]) continue;
+            handed[i] = true;
+            return Piece{i, 0, 0};
+        }
+        return std::nullopt;
+    }
+    // The numbers of the windows recorded so far.
+    double recordedNumbers() {
+        const std::lock_guard held(lock);
+        double numbers = 0;
+        for (std::size_t i = 0; i < windows.size(); ++i) {
+            if (line[i]) numbers += static_cast<double>(windows[i].to - windows[i].from) + 1;
+        }
+        return numbers;
+    }
+    // A part or record, from this process or another rank: checked, then kept.
+    void tossedPart(SliceRecord part) override { checkedFound(std::move(part)); }
+    void finished(SliceRecord record) override { checkedFound(std::move(record)); }
+    void checkedFound(SliceRecord record) {
+        const std::lock_guard held(lock);
+        // As sent, a record holds its whole list: only then is it cut to what is kept.
+        std::optional<std::string> why = windowMisfit(record, windows, TossedKept::all, parts.before(record));
+        if (!why && line[record.slice]) why = "window recorded twice";
+        if (why) throw std::runtime_error("a record of window " + std::to_string(record.slice) + " does not fit: " + *why);
+        found(std::move(record));
+    }
 
     std::optional<std::string> misfit(const SliceRecord& record) const {
         if (auto why = windowMisfit(record, windows, kept, parts.before(record))) return why;
@@ -131,16 +169,20 @@ SegmentReport asSegmentReport(const WideReport& wide, const Window& window) {
 // Surveys `window` whole on the request's threads with its sharp numbers, as window
 // `index`: its parts and record go to `ledger` as they fill. Past 2^64 (a window that
 // reaches it) by Baillie-PSW on what a sieve by small primes leaves.
-void surveyWindow(const Window& window, std::size_t index, const SurveyRequest& request, WindowLedger& ledger,
+void surveyWindow(const Window& window, std::size_t index, const SurveyRequest& request, SliceExchange& exchange,
                   const std::function<void(const SegmentReport&)>& progress) {
-    const auto asWindow = [&](SliceRecord record) {
-        record.slice = index;
-        ledger.found(std::move(record));
+    const auto asPart = [&](SliceRecord part) {
+        part.slice = index;
+        exchange.tossedPart(std::move(part));
     };
-    RecordBuilder builder(asWindow, asWindow);
+    const auto asRecord = [&](SliceRecord record) {
+        record.slice = index;
+        exchange.finished(std::move(record));
+    };
+    RecordBuilder builder(asPart, asRecord);
     const auto take = [&](const SegmentReport& report) {
         builder.add(report);
-        progress(report);
+        if (progress) progress(report);
     };
     if (window.to >= kTwoTo64) {
         runWideWindow(window.from, window.to, request.sharpSet().ascending(), request.threads,
@@ -196,13 +238,34 @@ int runModelOnly(const std::vector<Window>& windows, const SurveyRequest& reques
 
 }  // namespace
 
-int runHeightsProgram(const SurveyRequest& request) {
+void surveyHandedWindows(const std::vector<Window>& windows, const SurveyRequest& request, SliceExchange& exchange,
+                         const std::function<void(const SegmentReport&)>& progress) {
+    while (const std::optional<Piece> piece = exchange.next()) {
+        if (piece->id >= windows.size()) throw std::runtime_error("window " + std::to_string(piece->id) + " is not this survey's");
+        surveyWindow(windows[piece->id], piece->id, request, exchange, progress);
+    }
+}
+
+std::vector<Window> windowsOf(const SurveyRequest& request) {
+    return heightWindows(request.wideFrom, request.wideTo, request.windowWidth, request.wideWindowWidth);
+}
+
+std::string heightsIdentity(const SurveyRequest& request) {
+    std::string identity = heightsHeader(request, windowsOf(request).size(), TossedKept::all);
+    identity += " sharp-survey " SHARP_VERSION " " __VERSION__ " sharps";
+    for (const std::uint64_t s : request.sharpSet().ascending()) {
+        identity += ' ';
+        identity += std::to_string(s);
+    }
+    return checksumOf(identity);
+}
+
+int runHeightsProgram(const SurveyRequest& request, const SliceSharing& sharing) {
     // Each window's sieve is freed before the next is made. Left to itself, the C library
     // raises its threshold for mapping large blocks after the first is freed and keeps
     // the later ones on its heap: the windows' memory piled up to twice one survey's.
     mallopt(M_MMAP_THRESHOLD, kWindowMapThreshold);
-    const std::vector<Window> windows =
-        heightWindows(request.wideFrom, request.wideTo, request.windowWidth, request.wideWindowWidth);
+    const std::vector<Window> windows = windowsOf(request);
     if (windows.empty()) {
         return failWith("no window of " + std::to_string(request.windowWidth) + " numbers fits from --from to TO",
                         kExitBadInput);
@@ -238,27 +301,34 @@ int runHeightsProgram(const SurveyRequest& request) {
         if (state) state->removeIfCreated();
         return failWith(*refusal, kExitBadInput);
     }
-    if (!state && tossed.isOpen()) ledger.stream = &tossed;
-
-    double total = 0, done = 0;
-    for (std::size_t i = 0; i < windows.size(); ++i) {
-        const double numbers = static_cast<double>(windows[i].to - windows[i].from) + 1;
-        total += numbers;
-        if (ledger.line[i]) done += numbers;
+    std::optional<RecordLog> scratch;
+    if (!state && tossed.isOpen()) {
+        if (sharing.serve) {
+            // Other ranks' windows come in any order: their lists wait beside the tossed file.
+            ledger.kept = TossedKept::all;
+            ledger.log = &scratch.emplace(RecordLog::scratchBeside(request.tossedPath));
+        } else {
+            ledger.stream = &tossed;  // a lone process sees its windows in order
+        }
     }
-    StatusLine status(!request.quiet && isatty(STDERR_FILENO), total, done);
+
+    double total = 0;
+    for (const Window& w : windows) total += static_cast<double>(w.to - w.from) + 1;
+    StatusLine status(!request.quiet && isatty(STDERR_FILENO), total, ledger.recordedNumbers());
     std::uint64_t candidates = 0;
     try {
-        for (std::size_t i = 0; i < windows.size(); ++i) {
-            if (ledger.line[i]) continue;
-            double inWindow = 0;
-            surveyWindow(windows[i], i, request, ledger, [&](const SegmentReport& report) {
-                for (const auto& [bucket, counts] : report.bucketCounts) candidates += counts.candidates;
-                inWindow += static_cast<double>(report.last - report.first) + 1;
-                status.update(done + inWindow, candidates);
-            });
-            done += static_cast<double>(windows[i].to - windows[i].from) + 1;
-        }
+        const ServiceStop stopService(sharing);
+        if (sharing.serve) sharing.serve(ledger);
+        double inWindow = 0, recordedBefore = ledger.recordedNumbers();
+        surveyHandedWindows(windows, request, ledger, [&](const SegmentReport& report) {
+            for (const auto& [bucket, counts] : report.bucketCounts) candidates += counts.candidates;
+            // A window just recorded counts among the recorded ones, no longer here.
+            const double recorded = ledger.recordedNumbers();
+            inWindow = recorded != recordedBefore ? 0 : inWindow + static_cast<double>(report.last - report.first) + 1;
+            recordedBefore = recorded;
+            status.update(recorded + inWindow, candidates);
+        });
+        if (sharing.awaitOthers) sharing.awaitOthers();
     } catch (const std::exception& failure) {
         status.finish();
         return failWith(failure.what(), kExitFailed);
@@ -273,7 +343,7 @@ int runHeightsProgram(const SurveyRequest& request) {
         csv.write(formatHeightsCsv(rows));
         if (!csv.commit(error)) exitStatus = failWith(error, kExitFailed);
         if (tossed.isOpen()) {
-            if (state) ledger.writeTossed(tossed);
+            if (ledger.log) ledger.writeTossed(tossed);  // else it went on as found
             if (!tossed.commit(error) && exitStatus == 0) exitStatus = failWith(error, kExitFailed);
         }
         std::FILE* const table = tableStream(csv.isStandardOutput() || tossed.isStandardOutput());

@@ -40,20 +40,6 @@ std::string tossedSummary(const SliceBook& book, const std::vector<ClassCounts>&
            std::to_string(first.size()) + ":\n" + shown;
 }
 
-// Stops the other ranks' service however the survey ends, before the ledger it uses goes.
-class ServiceStop {
-public:
-    explicit ServiceStop(const SliceSharing& sharing) : sharing_(sharing) {}
-    ~ServiceStop() {
-        if (sharing_.stop) sharing_.stop();
-    }
-    ServiceStop(const ServiceStop&) = delete;
-    ServiceStop& operator=(const ServiceStop&) = delete;
-
-private:
-    const SliceSharing& sharing_;
-};
-
 // The files a survey writes besides its table.
 struct Outputs {
     OutputFile csv, tossed, expected;

@@ -22,6 +22,20 @@ struct SliceSharing {
     std::function<void()> stop;
 };
 
+// Stops the other ranks' service however the survey ends, before the ledger it uses goes.
+class ServiceStop {
+public:
+    explicit ServiceStop(const SliceSharing& sharing) : sharing_(sharing) {}
+    ~ServiceStop() {
+        if (sharing_.stop) sharing_.stop();
+    }
+    ServiceStop(const ServiceStop&) = delete;
+    ServiceStop& operator=(const ServiceStop&) = delete;
+
+private:
+    const SliceSharing& sharing_;
+};
+
 // A digest of the survey this build computes for `request`: range, slices, bucket
 // ends, the sharp table and the build itself. Processes that share slices must agree on it.
 std::string surveyIdentity(const SurveyRequest& request);

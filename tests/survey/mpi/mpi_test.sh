@@ -4,7 +4,8 @@
 #   2. an MPI run resumed from a state file cut in the middle of a line writes them too;
 #   3. with a sharp table of the user's, 3 ranks write the plain build's outputs too, and with one
 #      whose slices send their tossed lists in parts (with a state file, cut and resumed, and without);
-#   4. a rank started on another survey, or another table, is refused before any work, with status 2.
+#   4. heights windows over 3 ranks, below and past 2^64, with a state file cut and resumed, and without;
+#   5. a rank started on another survey, heights survey or table is refused before any work, with status 2.
 # Usage: mpi_test.sh PLAIN_SURVEY MPI_SURVEY
 set -euo pipefail
 plain=$(realpath "$1")
@@ -49,11 +50,25 @@ head -c $(($(wc -c < evens.state) / 2)) evens.state > evens-cut.state
 cmp plain-evens.out cut-evens.out && cmp plain-evens.txt cut-evens.txt
 "${ranks[@]}" "$mpi" --threads 1 --quiet --sharps evens.sharps --tossed free-evens.txt 2^30 | grep -v '^time:' > free-evens.out
 cmp plain-evens.out free-evens.out && cmp plain-evens.txt free-evens.txt
-for other in "1e9 : -n 1 $mpi --quiet 2e9" "--sharps small.sharps 1e8 : -n 1 $mpi --quiet --sharps other.sharps 1e8"; do
+# Heights windows handed to the ranks, below and past 2^64, as the plain build writes them:
+# with a state file (then cut and resumed), and without one (the lists wait beside the file).
+heights=(--quiet --window 2^20 --from 1e12 --heights)
+wide=(--quiet --window 2^16 --from 1e20 --heights)
+"$plain" "${heights[@]}" plain-h.csv --tossed plain-h.txt 1e14 > plain-h.out
+"$plain" "${wide[@]}" plain-w.csv --tossed plain-w.txt 1e22 > plain-w.out
+"${ranks[@]}" "$mpi" --threads 1 "${heights[@]}" mpi-h.csv --tossed mpi-h.txt --state h.state 1e14 > mpi-h.out
+cmp plain-h.out mpi-h.out && cmp plain-h.csv mpi-h.csv && cmp plain-h.txt mpi-h.txt
+head -c $(($(wc -c < h.state) / 2)) h.state > h-cut.state
+"${ranks[@]}" "$mpi" --threads 1 "${heights[@]}" cut-h.csv --tossed cut-h.txt --state h-cut.state 1e14 \
+  2>/dev/null > cut-h.out
+cmp plain-h.out cut-h.out && cmp plain-h.csv cut-h.csv && cmp plain-h.txt cut-h.txt
+"${ranks[@]}" "$mpi" --threads 1 "${wide[@]}" mpi-w.csv --tossed mpi-w.txt 1e22 > mpi-w.out
+cmp plain-w.out mpi-w.out && cmp plain-w.csv mpi-w.csv && cmp plain-w.txt mpi-w.txt
+for other in "1e9 : -n 1 $mpi --quiet 2e9" "--heights o.csv --from 1e12 1e13 : -n 1 $mpi --quiet --heights o.csv --from 1e12 2e13" "--sharps small.sharps 1e8 : -n 1 $mpi --quiet --sharps other.sharps 1e8"; do
   status=0
   # shellcheck disable=SC2086  # the words of another rank's command line
   mpirun --oversubscribe --allow-run-as-root -n 1 "$mpi" --quiet $other > other.out 2> other.err || status=$?
   [ "$status" = 2 ] && grep -q 'rank 1 runs another build or survey' other.err && [ ! -s other.out ] ||
     { echo "a rank on another survey was not refused (status $status): $other" >&2; cat other.err >&2; exit 1; }
 done
-echo "mpi: 3 ranks and a resumed MPI run write the plain build's outputs ($slices slices), with the 79 and other tables, lists in parts; another survey or table is refused"
+echo "mpi: 3 ranks and a resumed MPI run write the plain build's outputs ($slices slices), with the 79 and other tables, lists in parts; heights windows too; another survey or table is refused"
