@@ -33,30 +33,39 @@ struct WideTrialDivisor {
     Uint128 inverse, limit;  // n % prime == 0 exactly when n * inverse <= limit (mod 2^128)
 };
 
-constexpr auto kWideTrialDivisors = [] {
-    std::array<WideTrialDivisor, kTrialPrimeCount> divisors{};
+constexpr auto kTrialPrimes = [] {
+    std::array<std::uint64_t, kTrialPrimeCount> primes{};
     std::size_t count = 0;
     for (std::uint64_t p = 3; count < kTrialPrimeCount; p += 2) {
         bool prime = true;
         for (std::uint64_t q = 3; q * q <= p; q += 2) prime = prime && p % q != 0;
-        if (!prime) continue;
-        Uint128 inverse = p;
-        for (int step = 0; step < 7; ++step) inverse *= 2 - p * inverse;
-        divisors[count++] = {inverse, ~Uint128{0} / p};
+        if (prime) primes[count++] = p;
+    }
+    return primes;
+}();
+
+// The inverse of odd p modulo 2^bits of Int by Newton's iteration: each step doubles
+// the correct low bits, from 3 (p is its own inverse modulo 8).
+template <class Int>
+constexpr Int inverseModuloWord(std::uint64_t p) {
+    Int inverse = p;
+    for (std::size_t bits = 3; bits < 8 * sizeof(Int); bits *= 2) inverse *= 2 - p * inverse;
+    return inverse;
+}
+
+constexpr auto kWideTrialDivisors = [] {
+    std::array<WideTrialDivisor, kTrialPrimeCount> divisors{};
+    for (std::size_t i = 0; i < kTrialPrimeCount; ++i) {
+        divisors[i] = {inverseModuloWord<Uint128>(kTrialPrimes[i]), ~Uint128{0} / kTrialPrimes[i]};
     }
     return divisors;
 }();
 
 constexpr auto kTrialDivisors = [] {
     std::array<TrialDivisor, kTrialPrimeCount> divisors{};
-    std::size_t count = 0;
-    for (std::uint64_t p = 3; count < kTrialPrimeCount; p += 2) {
-        bool prime = true;
-        for (std::uint64_t q = 3; q * q <= p; q += 2) prime = prime && p % q != 0;
-        if (!prime) continue;
-        std::uint64_t inverse = p;  // Newton's iteration: each step doubles the correct low bits
-        for (int step = 0; step < 5; ++step) inverse *= 2 - p * inverse;
-        divisors[count++] = {p, inverse, ~std::uint64_t{0} / p};
+    for (std::size_t i = 0; i < kTrialPrimeCount; ++i) {
+        const std::uint64_t p = kTrialPrimes[i];
+        divisors[i] = {p, inverseModuloWord<std::uint64_t>(p), ~std::uint64_t{0} / p};
     }
     return divisors;
 }();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "sharp/odd_primes.hpp"
 #include "survey/check/primality.hpp"
 #include "survey/check/sharp_check.hpp"
 #include "survey/survey_constants.hpp"
@@ -16,16 +17,7 @@ constexpr std::uint8_t kComposite = 0, kRough = 1, kPrime = 2;
 
 // The odd primes up to kWideSievePrime, the first ones (up to 47) apart.
 const std::vector<std::uint32_t>& sievingPrimes() {
-    static const std::vector<std::uint32_t> primes = [] {
-        std::vector<bool> composite(kWideSievePrime + 1);
-        std::vector<std::uint32_t> found;
-        for (std::uint32_t n = 3; n <= kWideSievePrime; n += 2) {
-            if (composite[n]) continue;
-            found.push_back(n);
-            for (std::uint64_t m = std::uint64_t{n} * n; m <= kWideSievePrime; m += 2 * n) composite[m] = true;
-        }
-        return found;
-    }();
+    static const std::vector<std::uint32_t> primes = oddPrimesUpTo(kWideSievePrime);
     return primes;
 }
 

@@ -12,6 +12,7 @@
 #include <tuple>
 #include <utility>
 
+#include "sharp/odd_primes.hpp"
 #include "sharp/wheel_facts.hpp"
 
 namespace sharp::survey {
@@ -39,17 +40,6 @@ struct Mask {
         return *this;
     }
 };
-
-std::vector<std::uint32_t> oddPrimesUpTo(std::uint32_t bound) {
-    std::vector<bool> composite(bound + 1);
-    std::vector<std::uint32_t> primes;
-    for (std::uint32_t n = 3; n <= bound; n += 2) {
-        if (composite[n]) continue;
-        primes.push_back(n);
-        for (std::uint64_t m = std::uint64_t{n} * n; m <= bound; m += 2 * n) composite[m] = true;
-    }
-    return primes;
-}
 
 // For each odd prime q up to B and each residue r, the sharp numbers s = r mod q:
 // the offsets a candidate c = r mod q has divisible by q.
