@@ -72,7 +72,9 @@ std::variant<SurveyRequest, int> parseSurveyArguments(int argc, const char* cons
     app.add_option("TO", toText, "last number tested: 1000, 1e10, 10^12, 2^32, 2^64-1, up to 2^128-1")->required();
     app.footer(
         "Numbers: decimal, 1e10, 10^12, 2^32, 30030*17, with +K or -K (2^64-1). With --csv - or --tossed -,\n"
-        "that file goes to standard output and the table to standard error.\n\n"
+        "that file goes to standard output and the table to standard error.\n"
+        "Past 2^64 (up to 2^128-1, from 2^32 on) prime means a Baillie-PSW probable prime; a range there\n"
+        "takes --tossed but not --csv, --state or --expected, and --heights windows there are 2^24 numbers.\n\n"
         "Examples:\n"
         "  sharp-survey 1e10                  the table from 0 to 10^10 on every CPU\n"
         "  sharp-survey --from 2^64-2^30 --state top.state --tossed top.txt 2^64-1\n"
