@@ -286,7 +286,8 @@ void Segment::checkLeftovers() {
             const std::size_t skipped = wordTried                          ? wordSharpCount_
                                         : c > kLargestWindowSharp + 5 ? sharps_.filterSharps()
                                                                            : 0;
-            if (hasSharpOffset(c, [this](std::uint64_t d) { return isPrimeOffset(d); }, skipped, sharps_.ascending())) {
+            const auto isPrime = [this](std::uint64_t d) { return isPrimeOffset(d); };
+            if (hasSharpOffset(c, isPrime, skipped, sharps_.ascending()) || hasOffsetBeyond(c, isPrime, sharps_.beyond())) {
                 hits_[k] |= std::uint64_t{1} << i;
             } else {
                 tossed_.push_back({c, ((primesOf(k) >> i) & 1) != 0});

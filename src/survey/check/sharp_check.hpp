@@ -34,4 +34,17 @@ bool hasSharpOffset(Int c, IsPrime&& isPrime, std::size_t skipped = 0,
     return false;
 }
 
+// The same for the sharp numbers from 2^64 on (`beyond`, ascending), tried last: the
+// distance is found in 128 bits, and only one below c (so of c's width) is asked of
+// isPrime.
+template <class Int, class IsPrime>
+bool hasOffsetBeyond(Int c, IsPrime&& isPrime, std::span<const Uint128> beyond) {
+    for (const Uint128 s : beyond) {
+        const Uint128 d = s < c ? c - s : s - c;
+        if (d >= c) break;
+        if (d == 1 || isPrime(static_cast<Int>(d))) return true;
+    }
+    return false;
+}
+
 }  // namespace sharp::survey

@@ -18,9 +18,10 @@ const SharpSet& SharpSet::builtIn() {
     return table;
 }
 
-SharpSet::SharpSet(std::vector<std::uint64_t> ascending)
+SharpSet::SharpSet(std::vector<std::uint64_t> ascending, std::vector<Uint128> beyond)
     : ascending_(std::move(ascending)),
-      builtIn_(std::ranges::equal(ascending_, kSharpsAscending)),
+      beyond_(std::move(beyond)),
+      builtIn_(beyond_.empty() && std::ranges::equal(ascending_, kSharpsAscending)),
       filterSharps_(filterSharpsOf(ascending_)) {
     for (std::size_t k = 0; k < filterSharps_; ++k) append(filterMoves_, movesOf(ascending_[k]));
     narrowMoves_ = filterMoves_.size();
@@ -40,6 +41,12 @@ SharpSet::SharpSet(std::vector<std::uint64_t> ascending)
         // Kept ascending for wordSharpsWithin: moves of close numbers may differ by a byte.
         wordReach_.push_back(std::max(moves.reach(), wordReach_.empty() ? 0 : wordReach_.back()));
     }
+}
+
+std::vector<Uint128> SharpSet::all() const {
+    std::vector<Uint128> every(ascending_.begin(), ascending_.end());
+    every.insert(every.end(), beyond_.begin(), beyond_.end());
+    return every;
 }
 
 std::size_t SharpSet::wordSharpsWithin(std::size_t window) const {

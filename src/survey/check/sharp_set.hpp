@@ -12,6 +12,7 @@
 #include "sharp/sharp_table.hpp"
 #include "survey/sieve/wheel30.hpp"
 #include "survey/survey_constants.hpp"
+#include "survey/uint128.hpp"
 
 namespace sharp::survey {
 
@@ -109,10 +110,16 @@ public:
     // The 79.
     static const SharpSet& builtIn();
 
-    // `ascending`: even numbers from 2 to 2^64 - 2, ascending, no repeats.
-    explicit SharpSet(std::vector<std::uint64_t> ascending);
+    // `ascending`: even numbers from 2 to 2^64 - 2, ascending, no repeats; `beyond`:
+    // the same from 2^64 to 2^128 - 2.
+    explicit SharpSet(std::vector<std::uint64_t> ascending, std::vector<Uint128> beyond = {});
 
     std::span<const std::uint64_t> ascending() const { return ascending_; }
+    // The sharp numbers from 2^64 on, ascending: they are tried after all the others,
+    // one by one, and only by candidates above half of them.
+    std::span<const Uint128> beyond() const { return beyond_; }
+    // Every sharp number, ascending.
+    std::vector<Uint128> all() const;
     // The same numbers as the 79.
     bool isBuiltIn() const { return builtIn_; }
     // The filter's numbers, wide ones too, are the 79's: its moves fixed at build time serve.
@@ -136,6 +143,7 @@ public:
 
 private:
     std::vector<std::uint64_t> ascending_;
+    std::vector<Uint128> beyond_;
     bool builtIn_ = false;
     bool filtersAsBuiltIn_ = false;
     std::size_t filterSharps_ = 0, wideSharps_ = 0, narrowMoves_ = 0;

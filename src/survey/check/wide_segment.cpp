@@ -37,7 +37,8 @@ std::uint64_t sievedBelow(std::span<const std::uint64_t> sharps) {
 
 }  // namespace
 
-WideSegment::WideSegment(std::span<const std::uint64_t> sharps) : sharps_(sharps), below_(sievedBelow(sharps)) {}
+WideSegment::WideSegment(std::span<const std::uint64_t> sharps, std::span<const Uint128> beyond)
+    : sharps_(sharps), beyond_(beyond), below_(sievedBelow(sharps)) {}
 
 void WideSegment::test(Uint128 first, Uint128 last) {
     counts_ = {};
@@ -57,7 +58,8 @@ void WideSegment::test(Uint128 first, Uint128 last) {
         if (!wheeled_[i]) continue;
         const Uint128 c = base_ + 2 * Uint128{i};
         const bool prime = rough_[i] != kComposite && isRoughPrime(i);
-        const bool hit = hasSharpOffset(c, [this](Uint128 d) { return isPrimeDistance(d); }, 0, sharps_);
+        const auto isPrime = [this](Uint128 d) { return isPrimeDistance(d); };
+        const bool hit = hasSharpOffset(c, isPrime, 0, sharps_) || hasOffsetBeyond(c, isPrime, beyond_);
         ++counts_.candidates;
         if (hit) {
             ++counts_.hits;
@@ -82,9 +84,10 @@ bool WideSegment::isRoughPrime(std::size_t i) {
     return rough_[i] == kPrime;
 }
 
-CandidateClass classifyLiterally(Uint128 c, std::span<const std::uint64_t> sharps) {
+CandidateClass classifyLiterally(Uint128 c, std::span<const std::uint64_t> sharps, std::span<const Uint128> beyond) {
     const bool prime = isProbablePrime128(c);
-    if (hasSharpOffset(c, [](Uint128 d) { return isProbablePrime128(d); }, 0, sharps)) {
+    const auto isPrime = [](Uint128 d) { return isProbablePrime128(d); };
+    if (hasSharpOffset(c, isPrime, 0, sharps) || hasOffsetBeyond(c, isPrime, beyond)) {
         return prime ? CandidateClass::truePrime : CandidateClass::falsePrime;
     }
     return prime ? CandidateClass::tossedPrime : CandidateClass::tossedComposite;

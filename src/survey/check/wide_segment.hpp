@@ -22,8 +22,8 @@ struct WideTossed {
 
 class WideSegment {
 public:
-    // `sharps`, ascending, outlive the segment.
-    explicit WideSegment(std::span<const std::uint64_t> sharps);
+    // `sharps` and those from 2^64 on, `beyond`, ascending, outlive the segment.
+    explicit WideSegment(std::span<const std::uint64_t> sharps, std::span<const Uint128> beyond = {});
 
     // Classifies every candidate c with first <= c <= last (at most kWideSegmentNumbers
     // of them, first above 2^32).
@@ -38,6 +38,7 @@ private:
     bool isRoughPrime(std::size_t i);
 
     std::span<const std::uint64_t> sharps_;
+    std::span<const Uint128> beyond_;
     std::uint64_t below_;               // the sieved numbers below a segment: its distances to the smaller sharp numbers
     Uint128 base_ = 0;                  // the odd number of flag 0
     std::vector<std::uint8_t> rough_;   // per odd number from base_: kComposite, kRough (no prime factor up to kWideSievePrime) or kPrime
@@ -48,6 +49,6 @@ private:
 
 // The class of one candidate c, literally: Baillie-PSW on c, then on its distances to
 // the sharp numbers one by one. The reference the segments are checked against.
-CandidateClass classifyLiterally(Uint128 c, std::span<const std::uint64_t> sharps);
+CandidateClass classifyLiterally(Uint128 c, std::span<const std::uint64_t> sharps, std::span<const Uint128> beyond = {});
 
 }  // namespace sharp::survey

@@ -59,7 +59,7 @@ struct ResidueClasses {
     };
     std::vector<Tilted> forPrime, forComposite;
 
-    ResidueClasses(std::span<const std::uint64_t> sharps, std::uint32_t bound, double tilt)
+    ResidueClasses(std::span<const Uint128> sharps, std::uint32_t bound, double tilt)
         : sharpCount(sharps.size()), primes(oddPrimesUpTo(bound)) {
         // A larger table fills larger classes: tilted as strongly as the 79 are, its
         // patterns would leave so few offsets that their weights would scatter.
@@ -68,8 +68,9 @@ struct ResidueClasses {
             std::vector<Mask> classes(q, Mask(sharps.size()));
             std::vector<double> size(q);
             for (std::size_t k = 0; k < sharps.size(); ++k) {
-                classes[sharps[k] % q].set(k);
-                size[sharps[k] % q] += tiltPerSharp;
+                const auto r = static_cast<std::size_t>(sharps[k] % q);
+                classes[r].set(k);
+                size[r] += tiltPerSharp;
             }
             sharpsAt.push_back(std::move(classes));
             forPrime.push_back(tilted(size, 1, tilt));
@@ -136,7 +137,7 @@ struct AboveBound {
     std::size_t sharpCount;
     std::vector<double> pairsForPrime, pairsForComposite;  // g_ij for i < j, a row each i
 
-    AboveBound(std::span<const std::uint64_t> sharps, std::uint32_t bound)
+    AboveBound(std::span<const Uint128> sharps, std::uint32_t bound)
         : sharpCount(sharps.size()),
           pairsForPrime(sharpCount * (sharpCount - (sharpCount > 0)) / 2),
           pairsForComposite(sharpCount * (sharpCount - (sharpCount > 0)) / 2) {
@@ -150,7 +151,7 @@ struct AboveBound {
             apartComposite -= std::log((1 - 2 / n) / ((1 - 1 / n) * (1 - 1 / n)));
             // Offsets in one class: both divisible or neither; against apart, the
             // pair gains ln(1 - 1/m) - ln((1 - 2/m) / (1 - 1/m)^2).
-            for (std::size_t k = 0; k < sharpCount; ++k) residues[k] = {sharps[k] % q, k};
+            for (std::size_t k = 0; k < sharpCount; ++k) residues[k] = {static_cast<std::uint64_t>(sharps[k] % q), k};
             std::sort(residues.begin(), residues.end());
             for (std::size_t a = 0; a < residues.size(); ++a) {
                 for (std::size_t b = a + 1; b < residues.size() && residues[b].first == residues[a].first; ++b) {
@@ -284,14 +285,14 @@ struct Chances {
     std::vector<std::size_t> countable;
 };
 
-Chances compositeChances(const Grid& grid, std::span<const std::uint64_t> sharps) {
+Chances compositeChances(const Grid& grid, std::span<const Uint128> sharps) {
     Chances chances{std::vector<std::vector<double>>(grid.t.size(), std::vector<double>(sharps.size())),
                     std::vector<std::size_t>(grid.t.size())};
     for (std::size_t g = 0; g < grid.t.size(); ++g) {
         const double x = std::exp(grid.t[g]), w = grid.w[g];
         std::vector<double>& chance = chances.chance[g];
         chances.countable[g] = static_cast<std::size_t>(
-            std::upper_bound(sharps.begin(), sharps.end(), 2 * x, [](double y, std::uint64_t s) { return y < static_cast<double>(s); }) -
+            std::upper_bound(sharps.begin(), sharps.end(), 2 * x, [](double y, Uint128 s) { return y < static_cast<double>(s); }) -
             sharps.begin());
         for (std::size_t k = 0; k < sharps.size(); ++k) {
             const double s = static_cast<double>(sharps[k]);
@@ -407,7 +408,7 @@ namespace {
 
 // The expectation per bucket of `spans` (see gridOf).
 std::vector<ExpectedTossed> expectOver(const std::vector<Span>& spans, bool cumulative,
-                                       std::span<const std::uint64_t> sharps, const ModelSettings& settings) {
+                                       std::span<const Uint128> sharps, const ModelSettings& settings) {
     const ResidueClasses classes(sharps, settings.smoothBound, settings.tilt);
     const Grid grid = gridOf(spans, cumulative, classes.primes);
     const Chances chances = compositeChances(grid, sharps);
@@ -439,10 +440,22 @@ std::vector<ExpectedTossed> expectOver(const std::vector<Span>& spans, bool cumu
     return expected;
 }
 
+std::vector<Uint128> widened(std::span<const std::uint64_t> sharps) { return {sharps.begin(), sharps.end()}; }
+
 }  // namespace
 
 std::vector<ExpectedTossed> expectTossed(std::uint64_t from, const std::vector<std::uint64_t>& bucketEnds,
                                          std::span<const std::uint64_t> sharps, const ModelSettings& settings) {
+    return expectTossed(from, bucketEnds, std::span<const Uint128>(widened(sharps)), settings);
+}
+
+std::vector<ExpectedTossed> expectTossedInWindows(const std::vector<std::pair<Uint128, Uint128>>& windows,
+                                                  std::span<const std::uint64_t> sharps, const ModelSettings& settings) {
+    return expectTossedInWindows(windows, std::span<const Uint128>(widened(sharps)), settings);
+}
+
+std::vector<ExpectedTossed> expectTossed(std::uint64_t from, const std::vector<std::uint64_t>& bucketEnds,
+                                         std::span<const Uint128> sharps, const ModelSettings& settings) {
     std::vector<Span> spans;
     double low = static_cast<double>(from);
     for (const std::uint64_t end : bucketEnds) {
@@ -453,7 +466,7 @@ std::vector<ExpectedTossed> expectTossed(std::uint64_t from, const std::vector<s
 }
 
 std::vector<ExpectedTossed> expectTossedInWindows(const std::vector<std::pair<Uint128, Uint128>>& windows,
-                                                  std::span<const std::uint64_t> sharps, const ModelSettings& settings) {
+                                                  std::span<const Uint128> sharps, const ModelSettings& settings) {
     std::vector<Span> spans;
     for (const auto& [from, to] : windows) {
         Span span{static_cast<double>(from), static_cast<double>(to)};

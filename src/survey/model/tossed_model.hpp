@@ -49,11 +49,16 @@ struct ExpectedTossed {
 // the sharp numbers `sharps` (ascending).
 std::vector<ExpectedTossed> expectTossed(std::uint64_t from, const std::vector<std::uint64_t>& bucketEnds,
                                          std::span<const std::uint64_t> sharps, const ModelSettings& settings = {});
+// The same for sharp numbers that may reach past 2^64.
+std::vector<ExpectedTossed> expectTossed(std::uint64_t from, const std::vector<std::uint64_t>& bucketEnds,
+                                         std::span<const Uint128> sharps, const ModelSettings& settings = {});
 
 // The same for each of `windows` ([from, to], ascending, apart) on its own, drawn
 // together: one set of residue patterns serves them all.
 std::vector<ExpectedTossed> expectTossedInWindows(const std::vector<std::pair<Uint128, Uint128>>& windows,
                                                   std::span<const std::uint64_t> sharps, const ModelSettings& settings = {});
+std::vector<ExpectedTossed> expectTossedInWindows(const std::vector<std::pair<Uint128, Uint128>>& windows,
+                                                  std::span<const Uint128> sharps, const ModelSettings& settings = {});
 
 // The share of all numbers that are candidates, for large N: prod_{p <= 47} (1 - 1/p).
 double candidateDensity();

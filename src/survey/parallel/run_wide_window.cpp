@@ -10,7 +10,7 @@
 
 namespace sharp::survey {
 
-void runWideWindow(Uint128 from, Uint128 to, std::span<const std::uint64_t> sharps, unsigned threads,
+void runWideWindow(Uint128 from, Uint128 to, const SharpSet& sharps, unsigned threads,
                    const std::function<void(const WideReport&)>& deliver) {
     threads = std::max(1u, threads);
     const Uint128 segments = (to - from) / kWideSegmentNumbers + 1;
@@ -24,7 +24,7 @@ void runWideWindow(Uint128 from, Uint128 to, std::span<const std::uint64_t> shar
         std::mutex failureLock;
         const auto work = [&] {
             try {
-                WideSegment segment(sharps);
+                WideSegment segment(sharps.ascending(), sharps.beyond());
                 for (std::size_t k; (k = next++) < count;) {
                     WideReport& report = reports[k];
                     report.first = from + (firstOfRound + k) * kWideSegmentNumbers;

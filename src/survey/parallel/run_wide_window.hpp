@@ -6,6 +6,7 @@
 #include <span>
 #include <vector>
 
+#include "survey/check/sharp_set.hpp"
 #include "survey/check/wide_segment.hpp"
 
 namespace sharp::survey {
@@ -17,11 +18,11 @@ struct WideReport {
     std::vector<WideTossed> tossed;  // ascending
 };
 
-// Tests every candidate c with from <= c <= to against `sharps` (ascending) on
+// Tests every candidate c with from <= c <= to against `sharps` on
 // `threads` threads; `deliver` sees each segment's report in ascending order, on
 // the calling thread. An exception in a worker or in `deliver` ends the survey and
 // is rethrown here.
-void runWideWindow(Uint128 from, Uint128 to, std::span<const std::uint64_t> sharps, unsigned threads,
+void runWideWindow(Uint128 from, Uint128 to, const SharpSet& sharps, unsigned threads,
                    const std::function<void(const WideReport&)>& deliver);
 
 }  // namespace sharp::survey

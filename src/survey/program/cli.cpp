@@ -91,20 +91,9 @@ std::variant<SurveyRequest, int> parseSurveyArguments(int argc, const char* cons
     } catch (const CLI::ParseError& error) {
         return badInput(error.what());
     }
-    // A number the 64-bit reading refuses may still lie past 2^64: only then is it
-    // read wide, so every answer below 2^64 stays the 64-bit reading's.
-    const auto read = [](const std::string& text) -> std::variant<Uint128, std::string> {
-        auto narrow = parseNumberExpression(text);
-        if (const auto* value = std::get_if<std::uint64_t>(&narrow)) return Uint128{*value};
-        auto wide = parseWideNumberExpression(text);
-        if (const auto* value = std::get_if<Uint128>(&wide); value && *value >= kTwoTo64) return *value;
-        // Past 2^128 - 1 the wide reading says so; anything else, the 64-bit reading.
-        if (auto* message = std::get_if<std::string>(&wide)) return std::move(*message);
-        return std::get<std::string>(std::move(narrow));
-    };
-    const auto from = read(fromText);
+    const auto from = parseSurveyNumber(fromText);
     if (const auto* message = std::get_if<std::string>(&from)) return badInput("--from: " + *message);
-    const auto to = read(toText);
+    const auto to = parseSurveyNumber(toText);
     if (const auto* message = std::get_if<std::string>(&to)) return badInput("TO: " + *message);
     request.wideFrom = std::get<Uint128>(from);
     request.wideTo = std::get<Uint128>(to);

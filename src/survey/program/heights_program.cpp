@@ -185,7 +185,7 @@ void surveyWindow(const Window& window, std::size_t index, const SurveyRequest& 
         if (progress) progress(report);
     };
     if (window.to >= kTwoTo64) {
-        runWideWindow(window.from, window.to, request.sharpSet().ascending(), request.threads,
+        runWideWindow(window.from, window.to, request.sharpSet(), request.threads,
                       [&](const WideReport& wide) { take(asSegmentReport(wide, window)); });
         return;
     }
@@ -203,7 +203,7 @@ void surveyWindow(const Window& window, std::size_t index, const SurveyRequest& 
 std::vector<ExpectedTossed> expectedIn(const std::vector<Window>& windows, const SharpSet& sharps) {
     std::vector<std::pair<Uint128, Uint128>> spans;
     for (const Window& w : windows) spans.emplace_back(w.from, w.to);
-    return expectTossedInWindows(spans, sharps.ascending());
+    return expectTossedInWindows(spans, std::span<const Uint128>(sharps.all()));
 }
 
 // --model-only: the expectation for every window, one row each, on the table's stream
@@ -253,9 +253,9 @@ std::vector<Window> windowsOf(const SurveyRequest& request) {
 std::string heightsIdentity(const SurveyRequest& request) {
     std::string identity = heightsHeader(request, windowsOf(request).size(), TossedKept::all);
     identity += " sharp-survey " SHARP_VERSION " " __VERSION__ " sharps";
-    for (const std::uint64_t s : request.sharpSet().ascending()) {
+    for (const Uint128 s : request.sharpSet().all()) {
         identity += ' ';
-        identity += std::to_string(s);
+        identity += decimal(s);
     }
     return checksumOf(identity);
 }

@@ -128,4 +128,14 @@ std::variant<Uint128, std::string> parseWideNumberExpression(std::string_view te
     return parseValue(text, "2^128-1");
 }
 
+std::variant<Uint128, std::string> parseSurveyNumber(std::string_view text) {
+    auto narrow = parseNumberExpression(text);
+    if (const auto* value = std::get_if<std::uint64_t>(&narrow)) return Uint128{*value};
+    auto wide = parseWideNumberExpression(text);
+    if (const auto* value = std::get_if<Uint128>(&wide); value && *value >= kTwoTo64) return *value;
+    // Past 2^128 - 1 the wide reading says so; anything else, the 64-bit reading.
+    if (auto* message = std::get_if<std::string>(&wide)) return std::move(*message);
+    return std::get<std::string>(std::move(narrow));
+}
+
 }  // namespace sharp::survey

@@ -22,6 +22,10 @@ std::variant<std::uint64_t, std::string> parseNumberExpression(std::string_view 
 // The same up to 2^128 - 1 (terms up to 2^140 on the way).
 std::variant<Uint128, std::string> parseWideNumberExpression(std::string_view text);
 
+// A number wherever the survey reads one: as parseNumberExpression reads it below
+// 2^64 (its answers and messages unchanged), and past it up to 2^128 - 1.
+std::variant<Uint128, std::string> parseSurveyNumber(std::string_view text);
+
 // `text` as a message quotes it, in single quotes: at most kQuotedChars characters of
 // it (then "..."), each control or non-ASCII byte as \xNN, so that the message stays
 // one short, readable line whatever a file or the command line held.

@@ -72,7 +72,7 @@ std::variant<std::shared_ptr<const SharpSet>, std::string> readSharpsFile(const 
     std::string text;
     if (auto refusal = readText(path, text)) return *refusal;
     const std::string_view all = text;
-    std::map<std::uint64_t, std::size_t> lineOf;  // each number and the line it stands on
+    std::map<Uint128, std::size_t> lineOf;  // each number and the line it stands on
     std::size_t lineNumber = 0;
     for (std::size_t start = 0; start < all.size();) {
         const std::size_t end = std::min(all.find('\n', start), all.size());
@@ -81,12 +81,12 @@ std::variant<std::shared_ptr<const SharpSet>, std::string> readSharpsFile(const 
         start = end + 1;
         if (content.empty()) continue;
         const std::string at = "--sharps " + path + ": line " + std::to_string(lineNumber) + ": ";
-        const auto parsed = parseNumberExpression(content);
+        const auto parsed = parseSurveyNumber(content);
         if (const auto* message = std::get_if<std::string>(&parsed)) return at + *message;
-        const std::uint64_t s = std::get<std::uint64_t>(parsed);
+        const Uint128 s = std::get<Uint128>(parsed);
         // A number that parsed is printable; only its length needs a bound.
         const std::string number = content.size() <= kQuotedChars ? std::string(content) : quotedForMessage(content);
-        if (s == 0) return at + "0 is no sharp number: they are even, from 2 to 2^64-2";
+        if (s == 0) return at + "0 is no sharp number: they are even, from 2 to 2^128-2";
         if (s % 2 != 0) return at + number + " is odd: sharp numbers are even";
         const auto [where, added] = lineOf.emplace(s, lineNumber);
         if (!added) return at + number + " is on line " + std::to_string(where->second) + " already";
@@ -94,14 +94,22 @@ std::variant<std::shared_ptr<const SharpSet>, std::string> readSharpsFile(const 
     }
     if (lineOf.empty()) return "--sharps " + path + " holds no sharp number";
     std::vector<std::uint64_t> ascending;
-    for (const auto& [s, line] : lineOf) ascending.push_back(s);
-    return std::make_shared<const SharpSet>(std::move(ascending));
+    std::vector<Uint128> beyond;
+    for (const auto& [s, line] : lineOf) {
+        if (s < kTwoTo64) {
+            ascending.push_back(static_cast<std::uint64_t>(s));
+        } else {
+            beyond.push_back(s);
+        }
+    }
+    return std::make_shared<const SharpSet>(std::move(ascending), std::move(beyond));
 }
 
 std::string sharpsDigest(const SharpSet& sharps) {
     if (sharps.isBuiltIn()) return {};
     std::string text;
     for (const std::uint64_t s : sharps.ascending()) text += std::to_string(s) + ',';
+    for (const Uint128 s : sharps.beyond()) text += decimal(s) + ',';
     return checksumOf(text);
 }
 

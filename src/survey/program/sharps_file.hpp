@@ -10,7 +10,7 @@
 
 namespace sharp::survey {
 
-// Reads the table in `path`: even numbers from 2 to 2^64 - 2, in any order, none twice,
+// Reads the table in `path`: even numbers from 2 to 2^128 - 2, in any order, none twice,
 // at most kMostSharps of them. Returns the table, or a one-line refusal that names the
 // file and the line.
 std::variant<std::shared_ptr<const SharpSet>, std::string> readSharpsFile(const std::string& path);

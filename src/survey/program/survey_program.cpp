@@ -79,7 +79,7 @@ int runModelOnly(const SurveyRequest& request, const std::vector<Checkpoint>& ch
     Outputs outputs;
     if (auto refusal = outputs.open(request)) return failWith(*refusal, kExitBadInput);
     if (auto refusal = tableRefusal(outputs.table())) return failWith(*refusal, kExitBadInput);
-    const std::vector<ExpectedTossed> expected = expectTossed(plan.from, plan.bucketEnds, request.sharpSet().ascending());
+    const std::vector<ExpectedTossed> expected = expectTossed(plan.from, plan.bucketEnds, std::span<const Uint128>(request.sharpSet().all()));
     const int fileStatus = writeExpected(outputs.expected, checkpoints, expected);
     std::FILE* const table = outputs.table();
     std::fputs(formatExpectedTable(checkpoints, expected).c_str(), table);
@@ -109,7 +109,7 @@ int writeResults(const SurveyRequest& request, Outputs& outputs, const SliceBook
     }
     if (outputs.expected.isOpen()) {
         keepFirst(writeExpected(outputs.expected, checkpoints,
-                                expectTossed(request.from, plan.bucketEnds, request.sharpSet().ascending())));
+                                expectTossed(request.from, plan.bucketEnds, std::span<const Uint128>(request.sharpSet().all()))));
     }
     std::FILE* const table = outputs.table();
     std::fputs(formatTable(checkpoints, cumulative).c_str(), table);
@@ -126,6 +126,11 @@ std::string surveyIdentity(const SurveyRequest& request) {
     std::string identity = stateHeader(request.from, request.to, SliceLayout::forRange(request.from, request.to),
                                        plan.bucketEnds);
     identity += " sharp-survey " SHARP_VERSION " " __VERSION__ " sharps";
+    const std::span<const Uint128> beyond = request.sharpSet().beyond();
+    for (auto s = beyond.rbegin(); s != beyond.rend(); ++s) {
+        identity += ' ';
+        identity += decimal(*s);
+    }
     const std::span<const std::uint64_t> sharps = request.sharpSet().ascending();
     for (auto s = sharps.rbegin(); s != sharps.rend(); ++s) {
         identity += ' ';  // appended piece by piece: GCC 12 warns falsely on " " + std::string

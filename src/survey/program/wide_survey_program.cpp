@@ -69,7 +69,7 @@ int runWideSurveyProgram(const SurveyRequest& request) {
     double done = 0;
     const auto start = std::chrono::steady_clock::now();
     try {
-        runWideWindow(request.wideFrom, request.wideTo, request.sharpSet().ascending(), request.threads,
+        runWideWindow(request.wideFrom, request.wideTo, request.sharpSet(), request.threads,
                       [&](const WideReport& report) {
                           counts += report.counts;
                           for (const WideTossed& t : report.tossed) {

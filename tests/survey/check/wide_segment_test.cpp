@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "survey/check/sharp_check.hpp"
+#include "survey/check/sharp_set.hpp"
 #include "survey/parallel/run_survey.hpp"
 
 namespace sharp::survey {
@@ -22,13 +23,14 @@ Uint128 powerOfTen(int k) {
 
 // Every candidate of [first, last] by the literal test: counts and tossed list.
 std::pair<ClassCounts, std::vector<WideTossed>> literally(Uint128 first, Uint128 last,
-                                                          std::span<const std::uint64_t> sharps) {
+                                                          std::span<const std::uint64_t> sharps,
+                                                          std::span<const Uint128> beyond = {}) {
     ClassCounts counts;
     std::vector<WideTossed> tossed;
     for (Uint128 c = first | 1; c <= last && c >= first; c += 2) {
         if (!isCandidate(c)) continue;
         ++counts.candidates;
-        switch (classifyLiterally(c, sharps)) {
+        switch (classifyLiterally(c, sharps, beyond)) {
             case CandidateClass::truePrime: ++counts.hits, ++counts.truePrimes; break;
             case CandidateClass::falsePrime: ++counts.hits, ++counts.falsePrimes; break;
             case CandidateClass::tossedPrime: ++counts.tossedPrimes, tossed.push_back({c, true}); break;
@@ -40,10 +42,13 @@ std::pair<ClassCounts, std::vector<WideTossed>> literally(Uint128 first, Uint128
 
 TEST(WideSegment, AgreesWithTheLiteralTest) {
     const std::vector<std::uint64_t> small = {2, 6, 30, 210, 2310, 30030, 18446744073709551614u};
+    // Sharp numbers past 2^64: just above the window at 10^30 and at the top.
+    const std::vector<Uint128> beyond = {powerOfTen(30) + (1 << 17), kTop - 1};
     const struct {
         Uint128 first;
         std::uint64_t numbers;
         std::span<const std::uint64_t> sharps;
+        std::span<const Uint128> beyond = {};
     } windows[] = {
         {powerOfTen(20), 1 << 16, kSharpsAscending},
         {powerOfTen(25), 1 << 15, kSharpsAscending},
@@ -52,12 +57,14 @@ TEST(WideSegment, AgreesWithTheLiteralTest) {
         {kTop - (1 << 14) + 1, 1 << 14, kSharpsAscending},  // ending at 2^128 - 1
         {kTwoTo64 - (1 << 13), 1 << 14, kSharpsAscending},  // across 2^64
         {powerOfTen(30), 1 << 16, small},                   // a table that tosses one in 20, 2^64 - 2 among it
+        {powerOfTen(30), 1 << 16, small, beyond},           // and numbers past 2^64 (10^30 + 2^17 hits here)
+        {kTop - (1 << 14) + 1, 1 << 14, small, beyond},
     };
     for (const auto& w : windows) {
-        WideSegment segment(w.sharps);
+        WideSegment segment(w.sharps, w.beyond);
         const Uint128 last = w.first + (w.numbers - 1);
         segment.test(w.first, last);
-        const auto [counts, tossed] = literally(w.first, last, w.sharps);
+        const auto [counts, tossed] = literally(w.first, last, w.sharps, w.beyond);
         EXPECT_EQ(segment.counts(), counts) << decimal(w.first);
         EXPECT_EQ(segment.tossed(), tossed) << decimal(w.first);
         EXPECT_GT(counts.truePrimes, 0u);
@@ -65,6 +72,23 @@ TEST(WideSegment, AgreesWithTheLiteralTest) {
             EXPECT_GT(tossed.size(), 100u);  // the small table's check has teeth
         }
     }
+}
+
+// Below 2^64 a table's numbers past 2^64 count for the candidates above half of them:
+// the 64-bit survey's classes are the literal test's.
+TEST(WideSegment, SharpNumbersPastTwoTo64CountBelowIt) {
+    const SharpSet table({2, 6, 30, 210, 2310}, {kTwoTo64 + 4, kTwoTo64 + (1 << 20)});
+    const std::uint64_t first = 18446744073709551615ull - (1 << 18) + 1, last = first + ((1 << 18) - 1);
+    std::size_t fromBeyond = 0;
+    listCandidates(
+        first, last,
+        [&](std::uint64_t c, CandidateClass cls) {
+            const CandidateClass expected = classifyLiterally(c, table.ascending(), table.beyond());
+            EXPECT_EQ(cls, expected) << c;
+            fromBeyond += expected != classifyLiterally(c, table.ascending());
+        },
+        kSegmentOdds, table);
+    EXPECT_GT(fromBeyond, 100u);  // the numbers past 2^64 decide many here
 }
 
 // Forced below 2^64, the wide path gives the 64-bit survey's classes.

@@ -72,7 +72,7 @@ TEST(TossedModel, AgreesWithAWorldOfRandomPrimesDrawnByItsRules) {
 TEST(TossedModel, CasesWithAnExactAnswer) {
     const double from = 1e6, to = 1e8, w = wOf(kBound);
     // No sharp number: every candidate is tossed.
-    const ExpectedTossed none = expectTossed(1'000'000, {100'000'000}, {}, kSettings).back();
+    const ExpectedTossed none = expectTossed(1'000'000, {100'000'000}, std::span<const std::uint64_t>(), kSettings).back();
     EXPECT_NEAR(none.primes, integral(from, to, [](double x) { return 1 / std::log(x); }), 1e-4 * none.primes);
     EXPECT_NEAR(none.composites,
                 integral(from, to, [](double x) { return candidateDensity() - 1 / std::log(x); }),

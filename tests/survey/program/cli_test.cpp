@@ -34,7 +34,7 @@ TEST(SurveyProgram, BadInputIsOneLineAndStatus2) {
                                                             std::filesystem::perms::owner_exec);
     const std::pair<const char*, std::string> tables[] = {
         {"word", "2\n# six\nsix\n"},       {"odd", "2\n2311\n"},  {"zero", "0\n"},
-        {"big", "2^64\n"},                   {"twice", "30\n\n2*3*5 # again\n"},
+        {"big", "2^128\n"},                  {"twice", "30\n\n2*3*5 # again\n"},
         {"empty", "# nothing\n\n"},         {"many", ""},
         {"nul", std::string("30\n2\0" "10\n", 7)}, {"long", std::string(1 << 20, 'x') + "\n"},
     };
@@ -66,7 +66,7 @@ TEST(SurveyProgram, BadInputIsOneLineAndStatus2) {
         {"--sharps word 100", "--sharps word: line 3: 'six' is not a number"},
         {"--sharps odd 100", "--sharps odd: line 2: 2311 is odd"},
         {"--sharps zero 100", "--sharps zero: line 1: 0 is no sharp number"},
-        {"--sharps big 100", "--sharps big: line 1: '2^64' is past 2^64-1"},
+        {"--sharps big 100", "--sharps big: line 1: '2^128' is past 2^128-1"},
         {"--sharps twice 100", "--sharps twice: line 3: 2*3*5 is on line 1 already"},
         {"--sharps empty 100", "--sharps empty holds no sharp number"},
         {"--sharps many 100", "--sharps many: line 4097: more than 4096 sharp numbers"},
