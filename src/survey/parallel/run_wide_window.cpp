@@ -28,7 +28,8 @@ void runWideWindow(Uint128 from, Uint128 to, const SharpSet& sharps, unsigned th
                 for (std::size_t k; (k = next++) < count;) {
                     WideReport& report = reports[k];
                     report.first = from + (firstOfRound + k) * kWideSegmentNumbers;
-                    report.last = std::min<Uint128>(to, report.first + (kWideSegmentNumbers - 1));
+                    // Compared by distance: near 2^128 - 1 the segment's end would wrap round.
+                    report.last = to - report.first < kWideSegmentNumbers ? to : report.first + (kWideSegmentNumbers - 1);
                     segment.test(report.first, report.last);
                     report.counts = segment.counts();
                     report.tossed = segment.tossed();

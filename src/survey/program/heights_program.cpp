@@ -1,5 +1,6 @@
 #include "survey/program/heights_program.hpp"
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <optional>
@@ -268,6 +269,10 @@ int runHeightsProgram(const SurveyRequest& request, const SliceSharing& sharing)
     const std::vector<Window> windows = windowsOf(request);
     if (windows.empty()) {
         return failWith("no window of " + std::to_string(request.windowWidth) + " numbers fits from --from to TO",
+                        kExitBadInput);
+    }
+    if (std::ranges::any_of(windows, [](const Window& w) { return w.to >= kTwoTo64 && w.from < kWideFirstNumber; })) {
+        return failWith("a window that reaches past 2^64 starts at 2^32 or above: give a narrower --window",
                         kExitBadInput);
     }
     if (request.modelOnly) return runModelOnly(windows, request);

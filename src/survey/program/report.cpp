@@ -32,16 +32,22 @@ std::vector<ClassCounts> cumulativeCounts(const std::vector<ClassCounts>& bucket
     return cumulative;
 }
 
+std::string formatTableHeading(int width) {
+    return formatted("%*s %15s %15s %15s %15s %13s %17s %10s\n", width, "N", "candidates", "hits", "true primes",
+                     "false primes", "tossed primes", "tossed composites", "false/hits");
+}
+
+std::string formatTableRow(const std::string& n, int width, const ClassCounts& c) {
+    const double share = c.hits == 0 ? 0.0 : static_cast<double>(c.falsePrimes) / static_cast<double>(c.hits);
+    return formatted("%*s %15llu %15llu %15llu %15llu %13llu %17llu %10.6f\n", width, n.c_str(), wide(c.candidates),
+                     wide(c.hits), wide(c.truePrimes), wide(c.falsePrimes), wide(c.tossedPrimes),
+                     wide(c.tossedComposites), share);
+}
+
 std::string formatTable(const std::vector<Checkpoint>& checkpoints, const std::vector<ClassCounts>& cumulative) {
-    std::string table = formatted("%20s %15s %15s %15s %15s %13s %17s %10s\n", "N", "candidates", "hits",
-                                  "true primes", "false primes", "tossed primes", "tossed composites", "false/hits");
+    std::string table = formatTableHeading(kNarrowColumn);
     for (std::size_t i = 0; i < checkpoints.size(); ++i) {
-        if (!checkpoints[i].inTable) continue;
-        const ClassCounts& c = cumulative[i];
-        const double share = c.hits == 0 ? 0.0 : static_cast<double>(c.falsePrimes) / static_cast<double>(c.hits);
-        table += formatted("%20llu %15llu %15llu %15llu %15llu %13llu %17llu %10.6f\n", wide(checkpoints[i].value),
-                           wide(c.candidates), wide(c.hits), wide(c.truePrimes), wide(c.falsePrimes),
-                           wide(c.tossedPrimes), wide(c.tossedComposites), share);
+        if (checkpoints[i].inTable) table += formatTableRow(std::to_string(checkpoints[i].value), kNarrowColumn, cumulative[i]);
     }
     return table;
 }
@@ -138,9 +144,11 @@ std::string formatHeightsTable(const std::vector<HeightRow>& rows) {
     return table;
 }
 
+std::string tossedLine(Uint128 value, bool prime) { return decimal(value) + (prime ? " prime\n" : " composite\n"); }
+
 std::string tossedLine(const TossedCandidate& tossed, Uint128 origin) {
-    const std::string number = origin == 0 ? std::to_string(tossed.value) : decimal(origin + tossed.value);
-    return number + (tossed.prime ? " prime\n" : " composite\n");
+    if (origin != 0) return tossedLine(origin + tossed.value, tossed.prime);
+    return std::to_string(tossed.value) + (tossed.prime ? " prime\n" : " composite\n");  // 64 bits: the quick way
 }
 
 }  // namespace sharp::survey

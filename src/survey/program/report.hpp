@@ -15,6 +15,13 @@ namespace sharp::survey {
 // The counts from `from` up to each checkpoint, from the counts of each bucket.
 std::vector<ClassCounts> cumulativeCounts(const std::vector<ClassCounts>& buckets);
 
+// The widths of the table's N column: up to 2^64 - 1, and up to 2^128 - 1.
+inline constexpr int kNarrowColumn = 20, kWideColumn = 39;
+
+// The table's heading, and a row of the counts up to N (`n`, in decimal), N's column `width` wide.
+std::string formatTableHeading(int width);
+std::string formatTableRow(const std::string& n, int width, const ClassCounts& counts);
+
 // The table: a heading, then one row per table checkpoint.
 std::string formatTable(const std::vector<Checkpoint>& checkpoints, const std::vector<ClassCounts>& cumulative);
 
@@ -46,5 +53,6 @@ std::string formatHeightsTable(const std::vector<HeightRow>& rows);
 
 // "N prime" or "N composite"; past 2^64 N is origin + the candidate's value.
 std::string tossedLine(const TossedCandidate& tossed, Uint128 origin = 0);
+std::string tossedLine(Uint128 value, bool prime);
 
 }  // namespace sharp::survey

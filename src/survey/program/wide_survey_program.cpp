@@ -17,30 +17,11 @@ namespace sharp::survey {
 
 namespace {
 
-// The digits of the N column below 2^64 and up to 2^128 - 1.
-constexpr std::size_t kNarrowDigits = 20, kWideDigits = 39;
-
-std::string wideTossedLine(const WideTossed& t) { return decimal(t.value) + (t.prime ? " prime\n" : " composite\n"); }
-
-// The table's heading and its one row, N = TO, in the plain survey's columns.
-std::string wideTable(Uint128 to, const ClassCounts& c) {
-    // The plain survey's heading, its N column widened to 2^128's 39 digits.
-    std::string table = std::string(kWideDigits - kNarrowDigits, ' ') + formatTable({}, {});
-    const double share = c.hits == 0 ? 0.0 : static_cast<double>(c.falsePrimes) / static_cast<double>(c.hits);
-    char row[256];
-    std::snprintf(row, sizeof row, "%39s %15llu %15llu %15llu %15llu %13llu %17llu %10.6f\n", decimal(to).c_str(),
-                  static_cast<unsigned long long>(c.candidates), static_cast<unsigned long long>(c.hits),
-                  static_cast<unsigned long long>(c.truePrimes), static_cast<unsigned long long>(c.falsePrimes),
-                  static_cast<unsigned long long>(c.tossedPrimes), static_cast<unsigned long long>(c.tossedComposites),
-                  share);
-    return table + row;
-}
-
 std::string tossedSummary(const ClassCounts& c, const std::vector<WideTossed>& first) {
     const std::uint64_t total = c.tossedPrimes + c.tossedComposites;
     if (total == 0) return "tossed candidates: none\n";
     std::string shown;
-    for (const WideTossed& t : first) shown += "  " + wideTossedLine(t);
+    for (const WideTossed& t : first) shown += "  " + tossedLine(t.value, t.prime);
     return "tossed candidates: " + std::to_string(total) + ", " + std::to_string(c.tossedPrimes) +
            " of them prime; the first " + std::to_string(first.size()) + ":\n" + shown;
 }
@@ -73,7 +54,7 @@ int runWideSurveyProgram(const SurveyRequest& request) {
                       [&](const WideReport& report) {
                           counts += report.counts;
                           for (const WideTossed& t : report.tossed) {
-                              if (tossed.isOpen()) tossed.write(wideTossedLine(t));
+                              if (tossed.isOpen()) tossed.write(tossedLine(t.value, t.prime));
                               if (first.size() < kTossedShown) first.push_back(t);
                           }
                           done += static_cast<double>(report.last - report.first) + 1;
@@ -87,7 +68,8 @@ int runWideSurveyProgram(const SurveyRequest& request) {
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     int exitStatus = 0;
     if (tossed.isOpen() && !tossed.commit(error)) exitStatus = failWith(error, kExitFailed);
-    std::fputs(wideTable(request.wideTo, counts).c_str(), table);
+    const std::string rows = formatTableHeading(kWideColumn) + formatTableRow(decimal(request.wideTo), kWideColumn, counts);
+    std::fputs(rows.c_str(), table);
     std::fprintf(table, "time: %.3f s\n", seconds);
     std::fputs(tossedSummary(counts, first).c_str(), table);
     std::fputs(kProbablePrimeNote, table);

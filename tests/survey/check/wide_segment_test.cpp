@@ -9,6 +9,7 @@
 #include "survey/check/sharp_check.hpp"
 #include "survey/check/sharp_set.hpp"
 #include "survey/parallel/run_survey.hpp"
+#include "survey/parallel/run_wide_window.hpp"
 
 namespace sharp::survey {
 namespace {
@@ -72,6 +73,21 @@ TEST(WideSegment, AgreesWithTheLiteralTest) {
             EXPECT_GT(tossed.size(), 100u);  // the small table's check has teeth
         }
     }
+}
+
+// A range whose end is no whole number of segments from its start, up to 2^128 - 1:
+// its last segment ends at the top, not where the end would wrap round.
+TEST(RunWideWindow, EndsAtTheTopFromAnyStart) {
+    const Uint128 first = kTop - 2999;
+    ClassCounts counts;
+    std::vector<WideTossed> tossed;
+    runWideWindow(first, kTop, SharpSet::builtIn(), 2, [&](const WideReport& report) {
+        counts += report.counts;
+        tossed.insert(tossed.end(), report.tossed.begin(), report.tossed.end());
+    });
+    const auto [literalCounts, literalTossed] = literally(first, kTop, kSharpsAscending);
+    EXPECT_EQ(counts, literalCounts);
+    EXPECT_EQ(tossed, literalTossed);
 }
 
 // Below 2^64 a table's numbers past 2^64 count for the candidates above half of them:

@@ -49,6 +49,7 @@ TEST(SurveyProgram, BadInputIsOneLineAndStatus2) {
         {"2^128", "is past 2^128-1"},
         {"2^64", "starts at --from 2^32 or above"},
         {"--from 1e20 --csv c.csv 1e21", "--csv, --state, --expected and --model-only are for ranges below it"},
+        {"--heights h.csv --window 2^64-1 2^64", "starts at 2^32 or above: give a narrower --window"},
         {"--from 1e6 1e5", "is below --from"},
         {"", "TO is required"},
         {"--threads 0 100", "--threads"},
