@@ -48,15 +48,31 @@ Value power(const Value& base, const Value& exponent) {
     return result;
 }
 
-// A factor at `at`: digits, then e or E and a power of ten or ^ and an exponent.
+// A factor at `at`: digits, then e or E and a power of ten or ^ and an exponent. Before
+// a power of ten the digits may have a fraction that the power makes whole (2.5e16).
 std::optional<Value> readFactor(std::string_view text, std::size_t& at) {
     std::optional<Value> factor = readDigits(text, at);
-    if (!factor || at == text.size() || (text[at] != 'e' && text[at] != 'E' && text[at] != '^')) return factor;
+    if (!factor || at == text.size()) return factor;
+    long double fractionDigits = 0;  // those that count: 2.50e1 is 2.5e1
+    if (text[at] == '.') {
+        const std::size_t point = ++at;
+        if (!readDigits(text, at)) return std::nullopt;
+        std::size_t end = at;
+        while (text[end - 1] == '0') --end;
+        for (std::size_t i = point; i < end; ++i) {
+            *factor = {factor->low * 10 + static_cast<unsigned>(text[i] - '0'), factor->rough * 10 + (text[i] - '0')};
+        }
+        fractionDigits = static_cast<long double>(end - point);
+        if (at == text.size() || (text[at] != 'e' && text[at] != 'E')) return std::nullopt;
+    }
+    if (text[at] != 'e' && text[at] != 'E' && text[at] != '^') return factor;
     const bool powerOfTen = text[at] != '^';
     ++at;
-    const std::optional<Value> exponent = readDigits(text, at);
-    if (!exponent) return std::nullopt;
-    return powerOfTen ? product(*factor, power({10, 10}, *exponent)) : power(*factor, *exponent);
+    std::optional<Value> exponent = readDigits(text, at);
+    if (!exponent || exponent->rough < fractionDigits) return std::nullopt;  // not a whole number
+    if (!powerOfTen) return power(*factor, *exponent);
+    exponent->rough -= fractionDigits;
+    return product(*factor, power({10, 10}, *exponent));
 }
 
 // A term at `at`: factors joined by *.
@@ -75,7 +91,7 @@ std::optional<Value> readTerm(std::string_view text, std::size_t& at) {
 // largest value in messages.
 std::variant<Uint128, std::string> parseValue(std::string_view text, const char* limit) {
     const std::string quoted = quotedForMessage(text);
-    const std::string notANumber = quoted + " is not a number (write it as 1000, 1e10, 10^12, 2^32, 2^64-1 or 30030*17)";
+    const std::string notANumber = quoted + " is not a number (write it as 1000, 1e10, 2.5e16, 10^12, 2^32, 2^64-1 or 30030*17)";
     const std::string past = quoted + " is past " + limit;
     std::size_t at = 0;
     Value total;

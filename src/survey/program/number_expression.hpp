@@ -12,7 +12,8 @@ namespace sharp::survey {
 
 // Terms joined by + or -: each term is factors joined by *, each factor a decimal
 // number, optionally followed by e or E and a decimal exponent (a power of ten) or by
-// ^ and an exponent. The value
+// ^ and an exponent; before e or E a fraction that the power of ten makes whole
+// (2.5e16, not 2.55e1). The value
 // must lie in 0 .. 2^64 - 1; a term may pass it on the way (2^64-1 is written with
 // 2^64), up to 2^100, and so may a partial sum, up to 2^101 either side of 0.
 // Blanks are not allowed.

@@ -19,6 +19,8 @@ TEST(NumberExpression, Values) {
         {"2^32-1e9+5", 3294967301},
         {"0^0", 1},
         {"5e0", 5},
+        {"2.5e16", 25'000'000'000'000'000},
+        {"1.50e1+1.25E2", 140},
         {"30030*17", 510510},
         {"2^3*3^3*5^3*7^2*11*13*17", 3216213000},
         {"2^32*2^32-1", 18446744073709551615u},
@@ -34,7 +36,8 @@ TEST(NumberExpression, Values) {
 TEST(NumberExpression, Refusals) {
     const std::pair<const char*, const char*> cases[] = {
         {"", "is not a number"},      {"abc", "is not a number"},    {"1e", "is not a number"},
-        {"1 0", "is not a number"},   {"-5", "is not a number"},     {"1.5e9", "is not a number"},
+        {"1 0", "is not a number"},   {"-5", "is not a number"},     {"1.55e1", "is not a number"},
+        {"2.5", "is not a number"},   {"2.^3", "is not a number"},   {"2.5^2", "is not a number"},
         {"2^64", "is past 2^64-1"},   {"18446744073709551616", "is past 2^64-1"},
         {"1e20", "is past 2^64-1"},   {"10^1000", "is past 2^64-1"}, {"99999999999999999999999999999999999", "past"},
         {"5-6", "is negative"},       {"1e3+", "is not a number"},   {"2^^3", "is not a number"},
