@@ -14,6 +14,7 @@
 #include "survey/ledger/checkpoints.hpp"
 #include "survey/ledger/slices.hpp"
 #include "survey/mpi/slice_ranks.hpp"
+#include "survey/program/explain_program.hpp"
 #include "survey/program/cli.hpp"
 #include "survey/program/heights_program.hpp"
 #include "survey/program/standard_streams.hpp"
@@ -126,6 +127,7 @@ int runRank(int argc, char** argv, int rank, int ranks) {
         return agreed - 1;
     }
     const auto& survey = std::get<SurveyRequest>(request);
+    if (survey.explain) return rank == kCoordinator ? runExplainProgram(*survey.explain, survey.sharpSet()) : 0;
     if (survey.heightsPath.empty() && survey.wideTo >= kTwoTo64) {
         if (rank == kCoordinator) {
             std::fputs("sharp-survey: past 2^64 a range runs in the plain build; --heights windows run here too\n", stderr);

@@ -36,6 +36,31 @@ int badInput(const std::string& message) {
     return kExitBadInput;
 }
 
+// Reads the table of --sharps FILE into `request`: the refusal's status, or nothing.
+std::optional<int> readSharps(SurveyRequest& request) {
+    if (request.sharpsPath.empty()) return std::nullopt;
+    auto table = readSharpsFile(request.sharpsPath);
+    if (const auto* message = std::get_if<std::string>(&table)) return badInput(*message);
+    request.sharps = std::get<std::shared_ptr<const SharpSet>>(std::move(table));
+    return std::nullopt;
+}
+
+// --explain N looks at one number, with the 79 or --sharps FILE: every other option is refused.
+std::variant<SurveyRequest, int> explainRequest(const CLI::App& app, const std::string& text, SurveyRequest request) {
+    for (const char* option : {"--from", "--csv", "--tossed", "--state", "--expected", "--heights", "--window",
+                               "--model-only", "TO"}) {
+        if (app.count(option) != 0) {
+            return badInput(std::string("--explain looks at one number: ") + (option[0] == '-' ? option : "TO") +
+                            " has nothing to do (only --sharps goes with it)");
+        }
+    }
+    const auto n = parseSurveyNumber(text);
+    if (const auto* message = std::get_if<std::string>(&n)) return badInput("--explain: " + *message);
+    request.explain = std::get<Uint128>(n);
+    if (const auto status = readSharps(request)) return *status;
+    return request;
+}
+
 }  // namespace
 
 std::variant<SurveyRequest, int> parseSurveyArguments(int argc, const char* const* argv) {
@@ -68,10 +93,13 @@ std::variant<SurveyRequest, int> parseSurveyArguments(int argc, const char* cons
                    "# starts a comment");
     app.add_flag("--model-only", request.modelOnly,
                  "print the expected tossed counts at the table's rows (and write --expected) without surveying");
+    std::string explainText;
+    app.add_option("--explain", explainText,
+                   "show the test on the one number N: its offsets from each sharp number, what each is, the verdict");
     app.add_flag("--quiet", request.quiet, "no status line");
-    app.add_option("TO", toText, "last number tested: 1000, 1e10, 10^12, 2^32, 2^64-1, up to 2^128-1")->required();
+    app.add_option("TO", toText, "last number tested: 1000, 1e10, 2.5e16, 10^12, 2^32, 2^64-1, up to 2^128-1");
     app.footer(
-        "Numbers: decimal, 1e10, 10^12, 2^32, 30030*17, with +K or -K (2^64-1). With --csv - or --tossed -,\n"
+        "Numbers: decimal, 1e10, 2.5e16, 10^12, 2^32, 30030*17, with +K or -K (2^64-1). With --csv - or --tossed -,\n"
         "that file goes to standard output and the table to standard error.\n"
         "Past 2^64 (up to 2^128-1, from 2^32 on) prime means a Baillie-PSW probable prime; a range there\n"
         "takes --tossed but not --csv, --state or --expected, and --heights windows there are 2^24 numbers.\n\n"
@@ -83,7 +111,8 @@ std::variant<SurveyRequest, int> parseSurveyArguments(int argc, const char* cons
         "  sharp-survey --from 1e10 --heights heights.csv --tossed heights.txt 2^64-1\n"
         "                                     windows of 2^30 numbers, five a decade, up to the top\n"
         "  sharp-survey --sharps mine.txt --csv mine.csv 1e11\n"
-        "                                     the same test with the sharp numbers in mine.txt");
+        "                                     the same test with the sharp numbers in mine.txt\n"
+        "  sharp-survey --explain 9792455131  why the first tossed prime is tossed");
     try {
         app.parse(argc, argv);
     } catch (const CLI::Success& answered) {  // --help or --version
@@ -91,6 +120,8 @@ std::variant<SurveyRequest, int> parseSurveyArguments(int argc, const char* cons
     } catch (const CLI::ParseError& error) {
         return badInput(error.what());
     }
+    if (!explainText.empty()) return explainRequest(app, explainText, std::move(request));
+    if (toText.empty()) return badInput("TO is required (or --explain N)");
     const auto from = parseSurveyNumber(fromText);
     if (const auto* message = std::get_if<std::string>(&from)) return badInput("--from: " + *message);
     const auto to = parseSurveyNumber(toText);
@@ -125,11 +156,7 @@ std::variant<SurveyRequest, int> parseSurveyArguments(int argc, const char* cons
             request.statePath)) {
         return badInput(*refusal);
     }
-    if (!request.sharpsPath.empty()) {
-        auto table = readSharpsFile(request.sharpsPath);
-        if (const auto* message = std::get_if<std::string>(&table)) return badInput(*message);
-        request.sharps = std::get<std::shared_ptr<const SharpSet>>(std::move(table));
-    }
+    if (const auto status = readSharps(request)) return *status;
     if (request.threads > cpus) {
         std::fprintf(stderr,
                      "sharp-survey: --threads %u: the threads share the %u CPU%s this process may run on "

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <variant>
 
@@ -27,6 +28,7 @@ struct SurveyRequest {
     std::uint64_t windowWidth = std::uint64_t{1} << 30;  // the numbers of a heights window
     std::uint64_t wideWindowWidth = kWideWindowNumbers;  // ... of one past 2^64, unless --window says
     bool modelOnly = false;    // the model's expectation alone, no survey
+    std::optional<Uint128> explain;  // --explain N: this number's test step by step, no survey
     bool quiet = false;
     std::string sharpsPath;    // not empty: the sharp numbers come from this file
     std::shared_ptr<const SharpSet> sharps;  // its table; none: the 79
@@ -35,7 +37,8 @@ struct SurveyRequest {
 };
 
 // Reads `sharp-survey [--from A] [--threads N] [--csv FILE] [--tossed FILE] [--state FILE]
-// [--expected FILE] [--heights FILE [--window N]] [--sharps FILE] [--model-only] [--quiet] TO`.
+// [--expected FILE] [--heights FILE [--window N]] [--sharps FILE] [--model-only] [--quiet] TO`
+// or `sharp-survey [--sharps FILE] --explain N`.
 // Returns the request, or the exit status after the help text (0) or a one-line
 // message on standard error (kExitBadInput).
 std::variant<SurveyRequest, int> parseSurveyArguments(int argc, const char* const* argv);

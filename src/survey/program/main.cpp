@@ -4,6 +4,7 @@
 #include <variant>
 
 #include "survey/program/cli.hpp"
+#include "survey/program/explain_program.hpp"
 #include "survey/program/heights_program.hpp"
 #include "survey/program/standard_streams.hpp"
 #include "survey/program/survey_program.hpp"
@@ -17,6 +18,7 @@ int main(int argc, char** argv) {
         const auto request = sharp::survey::parseSurveyArguments(argc, argv);
         if (const int* status = std::get_if<int>(&request)) return *status;
         const auto& survey = std::get<sharp::survey::SurveyRequest>(request);
+        if (survey.explain) return sharp::survey::runExplainProgram(*survey.explain, survey.sharpSet());
         if (!survey.heightsPath.empty()) return sharp::survey::runHeightsProgram(survey);
         if (survey.wideTo >= sharp::survey::kTwoTo64) return sharp::survey::runWideSurveyProgram(survey);
         return sharp::survey::runSurveyProgram(survey);
