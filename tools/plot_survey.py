@@ -13,13 +13,15 @@ One figure, N on a logarithmic axis, three panels:
   3. the true primes against the estimate N * 1.022 / ln N and against pi(N) - 8, the
      primes from 23 on, as ratios (1 until the first tossed prime).
 pi(N) - 8 is the true primes plus the tossed primes, for a survey from 0 (the default). The file suffix chooses PNG or SVG. Several CSV files
-are drawn over each other, each in its own line style, so the figure reads without colour.
+are drawn over each other, each in its own line style and markers, so the figure reads
+without colour. --expected goes with the first CSV file: the same rows, or it is refused.
 With --sharps, the title names the sharp table the survey took (sharp-survey --sharps).
 
-    python3 tools/plot_survey.py survey.csv --expected expected.csv --heights heights.csv -o heights.png
+    python3 tools/plot_survey.py [survey.csv --expected expected.csv] --heights heights.csv -o heights.png
 
 draws instead how often the test fails at every height: per decade of the survey from
-10^9 and per window of sharp-survey --heights, the share of the primes it tosses and the
+10^9 (the last one up to the survey's end, if that is no power of ten) and per window
+of sharp-survey --heights (the windows alone without a survey), the share of the primes it tosses and the
 share of the composite candidates, observed with sqrt(n) error bars against the model's
 curve and band; below, observed / expected with a band of 2 standard deviations (the
 observed count's Poisson noise and the model's error). It also prints that comparison.
@@ -42,6 +44,10 @@ PRIMES_BELOW_FIRST_CANDIDATE = 8  # 2, 3, 5, 7, 11, 13, 17, 19: never candidates
 ESTIMATE_FACTOR = 1.022  # the interactive summary's N * 1.022 / ln N
 LINE_STYLES = ["-", "--", ":", "-."]
 MARKERS = ["o", "s", "^", "D"]
+# Each compared survey's markers in the tossed panel, for primes and for composites.
+PRIME_MARKERS = ["o", "^", "v", "<"]
+COMPOSITE_MARKERS = ["s", "D", "p", "h"]
+SURVEY_SHIFT = 1.04  # the next survey's markers sit this factor to the right, so each shows
 
 
 class BadInput(Exception):
@@ -144,30 +150,48 @@ def read_tossed(path):
 
 
 def per_decade(rows, *fields):
-    """(low, high, counts) for each decade [10^k, 10^(k+1)] whose ends are both rows:
-    the difference of the cumulative fields across it."""
+    """(low, high, counts) for each decade [10^k, 10^(k+1)] whose ends are both rows, and
+    for the part-decade from the last power of ten to the last row: the difference of
+    the cumulative fields across it."""
     at = {row["n"]: row for row in rows}
+    last = rows[-1]["n"]
     decades = []
     power = 1
-    while power * 10 <= rows[-1]["n"]:
-        if power in at and power * 10 in at:
-            decades.append((power, power * 10, [at[power * 10][f] - at[power][f] for f in fields]))
+    while power < last:
+        high = min(power * 10, last)
+        if power in at and high in at:
+            decades.append((power, high, [at[high][f] - at[power][f] for f in fields]))
         power *= 10
     return decades
 
 
+def height_text(n):
+    """10^k for a power of ten, else n in e-notation."""
+    k = round(math.log10(n)) if n > 0 else 0
+    return f"10^{k}" if 10**k == n else f"{n:.2e}"
+
+
+def check_expected_fits(survey_path, rows, expected_path, expected):
+    """An --expected file belongs to the survey its rows are: the same N, row by row."""
+    if [row["n"] for row in rows] != [row["n"] for row in expected]:
+        raise BadInput(f"{expected_path} is not the --expected file of {survey_path}: its rows are at other N "
+                       f"(up to {height_text(expected[-1]['n'])}, the survey's up to {height_text(rows[-1]['n'])})")
+
+
 def plot_tossed_per_decade(axes, surveys, expected):
     """Panel 2: tossed primes and composites per decade, observed against the model."""
-    drawn = False
+    drawn = observed = False
     for index, (name, rows) in enumerate(surveys):
         label = f" ({name})" if len(surveys) > 1 else ""
-        for field, marker, kind in (("tossed_primes", "o", "tossed primes"),
-                                    ("tossed_composites", "s", "tossed composites")):
+        for field, marker, kind in (("tossed_primes", PRIME_MARKERS[index % len(PRIME_MARKERS)], "tossed primes"),
+                                    ("tossed_composites", COMPOSITE_MARKERS[index % len(COMPOSITE_MARKERS)],
+                                     "tossed composites")):
             decades = [(low, high, counts[0]) for low, high, counts in per_decade(rows, field) if counts[0] > 0]
             if not decades:
                 continue
-            drawn = True
-            axes.errorbar([math.sqrt(low * high) for low, high, _ in decades], [n for _, _, n in decades],
+            drawn = observed = True
+            axes.errorbar([math.sqrt(low * high) * SURVEY_SHIFT**index for low, high, _ in decades],
+                          [n for _, _, n in decades],
                           yerr=[math.sqrt(n) for _, _, n in decades], fmt=marker, color="black",
                           markerfacecolor="white" if "composites" in field else "black", capsize=3,
                           label=f"{kind}, observed ± √n" + label)
@@ -184,8 +208,11 @@ def plot_tossed_per_decade(axes, surveys, expected):
                       label=f"{kind}, expected by chance")
             axes.fill_between(centres, [max(c[0] - c[1], 1e-9) for _, _, c in decades],
                               [c[0] + c[1] for _, _, c in decades], color="grey", alpha=0.4, linewidth=0)
+    if not observed:
+        # Said over the model's curves too, where there are any.
+        axes.text(0.6 if drawn else 0.5, 0.08 if drawn else 0.5, "nothing tossed in this range", transform=axes.transAxes, ha="center",
+                  va="center")
     if not drawn:
-        axes.text(0.5, 0.5, "nothing tossed in this range", transform=axes.transAxes, ha="center", va="center")
         axes.set_yticks([])
         return False
     axes.set_yscale("log")
@@ -243,11 +270,13 @@ def save(figure, title, output):
 def height_points(survey, expected, heights):
     """Per decade of the survey from HEIGHTS_FROM on, then per window: (label, low, high,
     primes, tossed primes, expected, its error, composites, tossed composites, expected, its error)."""
+    points = []
+    if not survey:  # the windows alone
+        expected = survey = [{"n": 0}]
     model = {low: counts for low, _, counts in per_decade(expected, "expected_tossed_primes", "error_tossed_primes",
                                                               "expected_tossed_composites",
                                                               "error_tossed_composites")}
     at = {row["n"]: row for row in expected}
-    points = []
     for low, high, (true_primes, tossed_primes, candidates, tossed_composites) in per_decade(
             survey, "true_primes", "tossed_primes", "candidates", "tossed_composites"):
         if low < HEIGHTS_FROM or low not in model:
@@ -255,7 +284,7 @@ def height_points(survey, expected, heights):
         primes = true_primes + tossed_primes
         # The model's errors are of sums from the first row: the larger end's bounds the decade's.
         end = at[high]
-        points.append((f"10^{round(math.log10(low))} - 10^{round(math.log10(high))}", low, high, primes, tossed_primes,
+        points.append((f"{height_text(low)} - {height_text(high)}", low, high, primes, tossed_primes,
                        model[low][0], end["error_tossed_primes"], candidates - primes, tossed_composites, model[low][2],
                        end["error_tossed_composites"]))
     for w in heights:
@@ -281,7 +310,7 @@ def print_heights(points):
               f" {ratio(tc, ec):>6.3f} {sigmas(tc, ec, errc):>+6.1f}")
 
 
-def plot_heights(points, title, output):
+def plot_heights(points, survey_end, title, output):
     pyplot = import_pyplot()
     figure, (shares, ratios) = pyplot.subplots(2, 1, sharex=True, figsize=(8, 9), height_ratios=[3, 2])
     points = sorted(points, key=lambda p: p[1])
@@ -309,6 +338,8 @@ def plot_heights(points, title, output):
         # since most of a decade's tossed candidates lie near its top.
         style = "-" if column == 3 else "--"
         windows = [i for i in range(len(points)) if not decade[i]]
+        if not windows:
+            continue
         shares.plot([centre[i] for i in windows], [ratio(model[i], whole[i]) for i in windows], linestyle=style,
                     color="black", linewidth=0.8, label=f"{kind}, expected by chance")
         shares.fill_between([centre[i] for i in windows],
@@ -328,7 +359,8 @@ def plot_heights(points, title, output):
     shares.set_yscale("log")
     shares.set_ylabel("share tossed")
     ratios.set_ylabel("observed / expected")
-    ratios.set_xlabel("height: decades of the survey to 10^13, then windows of sharp-survey --heights")
+    ratios.set_xlabel(f"height: decades of the survey from {height_text(HEIGHTS_FROM)} to {height_text(survey_end)}, "
+                      "then windows of sharp-survey --heights" if survey_end else "height: windows of sharp-survey --heights")
     ratios.set_ylim(0, 2.5)
     for axes in (shares, ratios):
         log_axes_with_grid(axes, True, "x-small")
@@ -337,7 +369,7 @@ def plot_heights(points, title, output):
 
 def main():
     parser = argparse.ArgumentParser(description="Plots sharp-survey --csv files against N.")
-    parser.add_argument("csv", nargs="+", help="CSV files written by sharp-survey --csv")
+    parser.add_argument("csv", nargs="*", help="CSV files written by sharp-survey --csv (none with --heights alone)")
     parser.add_argument("-o", "--output", required=True, help="image to write: .png or .svg")
     parser.add_argument("--tossed", help="the --tossed file of the survey, to mark its tossed primes")
     parser.add_argument("--expected", help="the --expected file of the survey's range: the model's counts")
@@ -351,16 +383,23 @@ def main():
     if suffix not in (".png", ".svg"):
         fail(f"{arguments.output}: the output must end in .png or .svg")
     try:
+        if not arguments.csv and not arguments.heights:
+            raise BadInput("give a sharp-survey --csv file to plot, or --heights FILE")
         surveys = [(os.path.basename(path), read_survey_csv(path)) for path in arguments.csv]
         tossed_primes = read_tossed(arguments.tossed) if arguments.tossed else []
         expected = read_survey_csv(arguments.expected, EXPECTED_HEADER, float) if arguments.expected else []
+        if expected:
+            if not surveys:
+                raise BadInput("--expected goes with the survey's CSV file")
+            check_expected_fits(arguments.csv[0], surveys[0][1], arguments.expected, expected)
         if arguments.heights:
             import_pyplot()  # first: it may start this script again under the system's python
-            if not expected:
-                raise BadInput("--heights needs the survey's --expected file")
-            points = height_points(surveys[0][1], expected, read_heights(arguments.heights))
+            if surveys and not expected:
+                raise BadInput("--heights with a survey's CSV needs its --expected file")
+            heights = read_heights(arguments.heights)
+            points = height_points(surveys[0][1], expected, heights) if surveys else height_points([], [], heights)
             print_heights(points)
-            plot_heights(points, arguments.title, arguments.output)
+            plot_heights(points, surveys[0][1][-1]["n"] if surveys else None, arguments.title, arguments.output)
         else:
             plot(surveys, tossed_primes, expected, arguments.title, arguments.output)
     except BadInput as error:

@@ -4,6 +4,7 @@
 """
 import lzma
 import os
+import re
 import subprocess
 import sys
 import tempfile
@@ -25,9 +26,12 @@ class PlotSurvey(unittest.TestCase):
         cls.tossed = os.path.join(cls.dir.name, "tossed.txt")
         cls.expected = os.path.join(cls.dir.name, "expected.csv")
         cls.nothing = os.path.join(cls.dir.name, "nothing.csv")
-        subprocess.run([SURVEY, "--quiet", "--csv", cls.csv, "--tossed", cls.tossed, "--expected", cls.expected, "1e9"],
+        # To 3e9: its last decade is a part-decade.
+        subprocess.run([SURVEY, "--quiet", "--csv", cls.csv, "--tossed", cls.tossed, "--expected", cls.expected, "3e9"],
                        check=True, stdout=subprocess.DEVNULL)
-        subprocess.run([SURVEY, "--quiet", "--csv", cls.nothing, "1e6"], check=True, stdout=subprocess.DEVNULL)
+        cls.nothing_expected = os.path.join(cls.dir.name, "nothing-expected.csv")
+        subprocess.run([SURVEY, "--quiet", "--csv", cls.nothing, "--expected", cls.nothing_expected, "1e6"], check=True,
+                       stdout=subprocess.DEVNULL)
 
     @classmethod
     def tearDownClass(cls):
@@ -59,19 +63,41 @@ class PlotSurvey(unittest.TestCase):
         self.assertEqual((broken.returncode, len(broken.stderr.splitlines())), (2, 1), broken.stderr)
 
     def test_a_survey_with_nothing_tossed_says_so(self):
-        result = plot(self.nothing, "-o", self.path("nothing.svg"))
-        self.assertEqual(result.returncode, 0, result.stderr)
-        with open(self.path("nothing.svg")) as file:
-            self.assertIn("nothing tossed in this range", file.read())
+        for model in ([], ["--expected", self.nothing_expected]):
+            result = plot(self.nothing, *model, "-o", self.path("nothing.svg"))
+            self.assertEqual(result.returncode, 0, result.stderr)
+            with open(self.path("nothing.svg")) as file:
+                self.assertIn("nothing tossed in this range", file.read(), model)
+
+    def test_an_expected_file_of_another_range_is_refused(self):
+        for csv, expected in ((self.nothing, self.expected), (self.csv, self.nothing_expected)):
+            result = plot(csv, "--expected", expected, "-o", self.path("x.png"))
+            self.assertEqual((result.returncode, len(result.stderr.splitlines())), (2, 1), result.stderr)
+            self.assertIn("is not the --expected file of", result.stderr)
+
+    def test_compared_surveys_have_markers_of_their_own(self):
+        def marker_shapes(*csvs):
+            result = plot(*csvs, "-o", self.path("markers.svg"))
+            self.assertEqual(result.returncode, 0, result.stderr)
+            with open(self.path("markers.svg")) as file:
+                return len(set(re.findall(r'<path id="m[0-9a-f]+" d="([^"]+)"', file.read())))
+        self.assertGreater(marker_shapes(self.csv, self.csv), marker_shapes(self.csv))
 
     def test_heights_figure_and_its_table(self):
         heights = self.path("heights.csv")
         subprocess.run([SURVEY, "--quiet", "--window", "2^20", "--from", "1e12", "--heights", heights, "2e12"],
                        check=True, stdout=subprocess.DEVNULL)
-        result = plot(self.csv, "--expected", self.expected, "--heights", heights, "-o", self.path("heights.png"))
+        result = plot(self.csv, "--expected", self.expected, "--heights", heights, "-o", self.path("heights.svg"))
         self.assertEqual(result.returncode, 0, result.stderr)
-        self.assertEqual(len(result.stdout.splitlines()), 1 + 3)  # heading, three windows (no decade from 10^9 here)
-        self.assertTrue(os.path.getsize(self.path("heights.png")) > 0)
+        # Heading, the survey's part-decade from 10^9 to its end, three windows.
+        self.assertEqual([line.split()[0] for line in result.stdout.splitlines()],
+                         ["height", "10^9", "1.00e+12", "1.60e+12", "2.00e+12"])
+        with open(self.path("heights.svg")) as file:
+            self.assertIn("decades of the survey from 10^9 to 3.00e+09", file.read())
+        alone = plot("--heights", heights, "-o", self.path("alone.svg"))
+        self.assertEqual((alone.returncode, len(alone.stdout.splitlines())), (0, 4), alone.stderr)
+        with open(self.path("alone.svg")) as file:
+            self.assertIn("<!-- height: windows of sharp-survey", file.read())
         no_model = plot(self.csv, "--heights", heights, "-o", self.path("heights.png"))
         self.assertEqual((no_model.returncode, len(no_model.stderr.splitlines())), (2, 1), no_model.stderr)
         broken = plot(self.csv, "--expected", self.expected, "--heights", self.path("h.csv", "from,to\n1,2\n"),
