@@ -26,6 +26,9 @@ constexpr double kTiltedTableSize = 79;
 // nothing a figure shows: 10^-30 of the 4 * 10^17 candidates below 2^64.
 constexpr double kNegligibleChance = 1e-30;
 
+// Patterns drawn between two reports of the model's progress.
+constexpr std::uint32_t kProgressSamples = 256;
+
 // The largest wheel prime: above it a composite candidate may be divisible by q.
 constexpr std::uint32_t kLargestWheelPrime = kWheelPrimes.back();
 
@@ -341,6 +344,8 @@ Moments sampleCandidates(bool primes, const Grid& grid, const ResidueClasses& cl
         return among;
     };
     for (std::uint32_t m = 0; m < settings.samples; ++m) {
+        // The composites are drawn on the calling thread: it tells the progress.
+        if (!primes && settings.progress && m % kProgressSamples == 0) settings.progress(static_cast<double>(m) / settings.samples);
         std::size_t firstZero = 0;
         const double ratio = classes.draw(random, primes, eliminatedBy, firstZero);
         std::size_t aliveFor = ~std::size_t{0};  // the prime count `alive` was listed for

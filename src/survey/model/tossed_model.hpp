@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <utility>
 #include <vector>
@@ -35,6 +36,8 @@ struct ModelSettings {
     // offsets a little more often than a random number's. Off: each surviving offset is
     // prime independently with chance W_B / ln d, as if the primes above B did not tie them.
     bool aboveBound = true;
+    // Told the share of the patterns drawn so far, now and then, on the calling thread.
+    std::function<void(double)> progress;
 };
 
 // The model's expectation for the candidates from `from` up to one N, with its error:

@@ -1,6 +1,7 @@
 #include "survey/program/heights_program.hpp"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <exception>
 #include <optional>
@@ -20,6 +21,7 @@
 #include "survey/ledger/tossed_parts.hpp"
 #include "survey/ledger/windows.hpp"
 #include "survey/parallel/run_wide_window.hpp"
+#include "survey/program/ending_signals.hpp"
 #include "survey/program/output_file.hpp"
 #include "survey/program/report.hpp"
 #include "survey/program/sharps_file.hpp"
@@ -200,12 +202,46 @@ void surveyWindow(const Window& window, std::size_t index, const SurveyRequest& 
     runSurvey(plan, take);
 }
 
-// The model's expectation for each window.
-std::vector<ExpectedTossed> expectedIn(const std::vector<Window>& windows, const SharpSet& sharps) {
+// The model's expectation for each window, its progress on the status line.
+std::vector<ExpectedTossed> expectedIn(const std::vector<Window>& windows, const SurveyRequest& request) {
     std::vector<std::pair<Uint128, Uint128>> spans;
     for (const Window& w : windows) spans.emplace_back(w.from, w.to);
-    return expectTossedInWindows(spans, std::span<const Uint128>(sharps.all()));
+    StatusLine status(!request.quiet && isatty(STDERR_FILENO), 1, 0, "drawing the model of chance");
+    ModelSettings settings;
+    settings.progress = [&](double share) { status.update(share); };
+    std::vector<ExpectedTossed> expected =
+        expectTossedInWindows(spans, std::span<const Uint128>(request.sharpSet().all()), settings);
+    status.finish();
+    return expected;
 }
+
+// The time a heights survey has left: the windows grow dearer with height, so the
+// numbers left go at the pace of the latest window (or the one in progress, if slower),
+// not at the average one.
+class HeightsPace {
+public:
+    // `recorded` numbers are in windows recorded, `inWindow` in the window in progress.
+    std::optional<double> secondsLeft(double total, double recorded, double inWindow) {
+        const auto now = std::chrono::steady_clock::now();
+        if (recorded != recorded_) {
+            if (recorded > recorded_ && started_) {
+                lastPace_ = std::chrono::duration<double>(now - windowStart_).count() / (recorded - recorded_);
+            }
+            recorded_ = recorded;
+            windowStart_ = now;
+        }
+        started_ = true;
+        double pace = lastPace_;
+        if (inWindow > 0) pace = std::max(pace, std::chrono::duration<double>(now - windowStart_).count() / inWindow);
+        if (pace <= 0) return std::nullopt;
+        return pace * (total - recorded - inWindow);
+    }
+
+private:
+    bool started_ = false;
+    double recorded_ = -1, lastPace_ = 0;
+    std::chrono::steady_clock::time_point windowStart_;
+};
 
 // --model-only: the expectation for every window, one row each, on the table's stream
 // and in the heights file (its observed columns empty).
@@ -215,7 +251,8 @@ int runModelOnly(const std::vector<Window>& windows, const SurveyRequest& reques
     if (!csv.open(request.heightsPath, error)) return failWith(error, kExitBadInput);
     std::FILE* const stream = tableStream(csv.isStandardOutput());
     if (auto refusal = tableRefusal(stream)) return failWith(*refusal, kExitBadInput);
-    const std::vector<ExpectedTossed> expected = expectedIn(windows, request.sharpSet());
+    setEndingNote(interruptedNote(request.statePath, nullptr));
+    const std::vector<ExpectedTossed> expected = expectedIn(windows, request);
     std::vector<HeightRow> rows;
     for (std::size_t i = 0; i < windows.size(); ++i) rows.push_back({windows[i], {}, expected[i]});
     csv.write(formatHeightsCsv(rows, false));
@@ -317,6 +354,7 @@ int runHeightsProgram(const SurveyRequest& request, const SliceSharing& sharing)
         }
     }
 
+    setEndingNote(interruptedNote(request.statePath, "windows"));
     double total = 0;
     for (const Window& w : windows) total += static_cast<double>(w.to - w.from) + 1;
     StatusLine status(!request.quiet && isatty(STDERR_FILENO), total, ledger.recordedNumbers());
@@ -325,13 +363,15 @@ int runHeightsProgram(const SurveyRequest& request, const SliceSharing& sharing)
         const ServiceStop stopService(sharing);
         if (sharing.serve) sharing.serve(ledger);
         double inWindow = 0, recordedBefore = ledger.recordedNumbers();
+        HeightsPace pace;
+        pace.secondsLeft(total, recordedBefore, 0);
         surveyHandedWindows(windows, request, ledger, [&](const SegmentReport& report) {
             for (const auto& [bucket, counts] : report.bucketCounts) candidates += counts.candidates;
             // A window just recorded counts among the recorded ones, no longer here.
             const double recorded = ledger.recordedNumbers();
             inWindow = recorded != recordedBefore ? 0 : inWindow + static_cast<double>(report.last - report.first) + 1;
             recordedBefore = recorded;
-            status.update(recorded + inWindow, candidates);
+            status.update(recorded + inWindow, candidates, pace.secondsLeft(total, recorded, inWindow));
         });
         if (sharing.awaitOthers) sharing.awaitOthers();
     } catch (const std::exception& failure) {
@@ -342,7 +382,7 @@ int runHeightsProgram(const SurveyRequest& request, const SliceSharing& sharing)
 
     try {
         std::vector<HeightRow> rows;
-        const std::vector<ExpectedTossed> expected = expectedIn(windows, request.sharpSet());
+        const std::vector<ExpectedTossed> expected = expectedIn(windows, request);
         for (std::size_t i = 0; i < windows.size(); ++i) rows.push_back({windows[i], ledger.counts[i], expected[i]});
         int exitStatus = 0;
         csv.write(formatHeightsCsv(rows));

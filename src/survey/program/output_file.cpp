@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include "survey/ledger/state_file.hpp"
+#include "survey/program/ending_signals.hpp"
 #include "survey/program/standard_streams.hpp"
 
 namespace sharp::survey {
@@ -27,59 +28,6 @@ constexpr std::size_t kHeldBytes = 1 << 16;
 // Set in the environment, this makes every scratch file a named one, as on a file
 // system without unnamed files: the way tests reach that path and its signal handler.
 constexpr const char* kNamedScratchSwitch = "SHARP_SURVEY_NAMED_SCRATCH";
-
-// Named scratch files at once: one per output, with room to spare.
-constexpr std::size_t kScratchSlots = 8;
-
-// Named scratch files of this run, removed when a signal ends it. A handler may only
-// touch memory that is there already: a fixed table of names.
-struct ScratchSlot {
-    std::atomic<bool> used = false;
-    char path[PATH_MAX] = {};
-};
-ScratchSlot scratchSlots[kScratchSlots];
-
-void removeScratchAndEnd(int signal) {
-    for (ScratchSlot& slot : scratchSlots) {
-        if (slot.used.load()) ::unlink(slot.path);
-    }
-    ::signal(signal, SIG_DFL);
-    ::raise(signal);
-}
-
-void catchEndingSignals() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
-            struct sigaction now {};
-            // A signal ignored by whoever started the survey (nohup) stays ignored.
-            if (::sigaction(signal, nullptr, &now) == 0 && now.sa_handler == SIG_IGN) continue;
-            struct sigaction removing {};
-            removing.sa_handler = removeScratchAndEnd;
-            sigemptyset(&removing.sa_mask);
-            ::sigaction(signal, &removing, nullptr);
-        }
-    });
-}
-
-// Keeps `path` to be removed if a signal ends the run; false when the table is full.
-bool noteScratch(const std::string& path) {
-    catchEndingSignals();
-    if (path.size() >= PATH_MAX) return false;
-    for (ScratchSlot& slot : scratchSlots) {
-        if (slot.used.load()) continue;
-        std::memcpy(slot.path, path.c_str(), path.size() + 1);
-        slot.used.store(true);
-        return true;
-    }
-    return false;
-}
-
-void forgetScratch(const std::string& path) {
-    for (ScratchSlot& slot : scratchSlots) {
-        if (slot.used.load() && path == slot.path) slot.used.store(false);
-    }
-}
 
 std::string folderOf(const std::string& path) {
     const std::size_t slash = path.rfind('/');

@@ -46,10 +46,17 @@ struct HeightRow {
 // alone) the observed columns are left empty.
 std::string formatHeightsCsv(const std::vector<HeightRow>& rows, bool observed = true);
 
-// Per decade of the windows: their count, tossed primes among the primes, and the
-// observed against the expected counts, in standard deviations of the observed count's
-// Poisson noise and the model's error together.
+// Per decade of the windows, then for all of them: their count, tossed primes among
+// the primes, and the observed against the expected counts, z in standard deviations
+// of the expected count's Poisson noise and the model's error together.
 std::string formatHeightsTable(const std::vector<HeightRow>& rows);
+
+// Per row of the table (the candidates above the row before, from `from` for the
+// first), then for the whole range: the tossed counts of `buckets` (one per checkpoint)
+// against the model's `expected` (cumulative, one per checkpoint), as the heights table
+// gives them.
+std::string formatComparisonTable(std::uint64_t from, const std::vector<Checkpoint>& checkpoints,
+                                  const std::vector<ClassCounts>& buckets, const std::vector<ExpectedTossed>& expected);
 
 // "N prime" or "N composite"; past 2^64 N is origin + the candidate's value.
 std::string tossedLine(const TossedCandidate& tossed, Uint128 origin = 0);

@@ -6,20 +6,35 @@
 
 namespace sharp::survey {
 
-StatusLine::StatusLine(bool enabled, double total, double alreadyDone)
-    : enabled_(enabled), total_(total), alreadyDone_(alreadyDone), start_(std::chrono::steady_clock::now()), lastDrawn_(start_) {}
+StatusLine::StatusLine(bool enabled, double total, double alreadyDone, std::string phase)
+    : enabled_(enabled), total_(total), alreadyDone_(alreadyDone), phase_(std::move(phase)),
+      start_(std::chrono::steady_clock::now()), lastDrawn_(start_) {}
 
-void StatusLine::update(double doneNumbers, std::uint64_t candidates) {
-    if (!enabled_) return;
+bool StatusLine::due() {
+    if (!enabled_) return false;
     const auto now = std::chrono::steady_clock::now();
-    if (std::chrono::duration<double>(now - lastDrawn_).count() < kStatusInterval) return;
+    if (std::chrono::duration<double>(now - lastDrawn_).count() < kStatusInterval) return false;
     lastDrawn_ = now;
-    const double elapsed = std::chrono::duration<double>(now - start_).count();
-    const double done = doneNumbers / total_;
+    return true;
+}
+
+void StatusLine::update(double doneNumbers, std::uint64_t candidates, std::optional<double> secondsLeft) {
+    if (!due()) return;
+    const double elapsed = std::chrono::duration<double>(lastDrawn_ - start_).count();
+    char pace[64];
+    std::snprintf(pace, sizeof pace, "%.3g candidates/s", static_cast<double>(candidates) / elapsed);
+    draw(doneNumbers, pace, secondsLeft);
+}
+
+void StatusLine::update(double done) {
+    if (due()) draw(done, phase_, std::nullopt);
+}
+
+void StatusLine::draw(double doneNumbers, const std::string& middle, std::optional<double> secondsLeft) {
+    const double elapsed = std::chrono::duration<double>(lastDrawn_ - start_).count();
     const double doneHere = doneNumbers - alreadyDone_;
-    const double left = doneHere > 0 ? elapsed * (total_ - doneNumbers) / doneHere : 0;
-    std::fprintf(stderr, "\r%5.1f%%  %.3g candidates/s  %.0f s left   ", 100 * done,
-                 static_cast<double>(candidates) / elapsed, left);
+    const double left = secondsLeft ? *secondsLeft : doneHere > 0 ? elapsed * (total_ - doneNumbers) / doneHere : 0;
+    std::fprintf(stderr, "\r%5.1f%%  %s  %.0f s left   ", 100 * doneNumbers / total_, middle.c_str(), left);
     std::fflush(stderr);
     drawn_ = true;
 }
@@ -28,6 +43,7 @@ void StatusLine::finish() {
     if (!drawn_) return;
     std::fprintf(stderr, "\r%60s\r", "");
     std::fflush(stderr);
+    drawn_ = false;
 }
 
 }  // namespace sharp::survey

@@ -15,6 +15,7 @@
 #include "survey/ledger/slices.hpp"
 #include "survey/ledger/state_file.hpp"
 #include "survey/model/tossed_model.hpp"
+#include "survey/program/ending_signals.hpp"
 #include "survey/program/output_file.hpp"
 #include "survey/program/report.hpp"
 #include "survey/program/sharps_file.hpp"
@@ -74,12 +75,24 @@ int writeExpected(OutputFile& expectedFile, const std::vector<Checkpoint>& check
     return committed(expectedFile);
 }
 
+// The model's expectation at the plan's buckets, its progress on the status line.
+std::vector<ExpectedTossed> expectedWithStatus(const SurveyRequest& request, const SurveyPlan& plan) {
+    StatusLine status(!request.quiet && isatty(STDERR_FILENO), 1, 0, "drawing the model of chance");
+    ModelSettings settings;
+    settings.progress = [&](double share) { status.update(share); };
+    std::vector<ExpectedTossed> expected =
+        expectTossed(request.from, plan.bucketEnds, std::span<const Uint128>(request.sharpSet().all()), settings);
+    status.finish();
+    return expected;
+}
+
 // --model-only: the --expected file, then the expectation at the table's rows.
 int runModelOnly(const SurveyRequest& request, const std::vector<Checkpoint>& checkpoints, const SurveyPlan& plan) {
     Outputs outputs;
     if (auto refusal = outputs.open(request)) return failWith(*refusal, kExitBadInput);
     if (auto refusal = tableRefusal(outputs.table())) return failWith(*refusal, kExitBadInput);
-    const std::vector<ExpectedTossed> expected = expectTossed(plan.from, plan.bucketEnds, std::span<const Uint128>(request.sharpSet().all()));
+    setEndingNote(interruptedNote(request.statePath, nullptr));
+    const std::vector<ExpectedTossed> expected = expectedWithStatus(request, plan);
     const int fileStatus = writeExpected(outputs.expected, checkpoints, expected);
     std::FILE* const table = outputs.table();
     std::fputs(formatExpectedTable(checkpoints, expected).c_str(), table);
@@ -89,7 +102,8 @@ int runModelOnly(const SurveyRequest& request, const std::vector<Checkpoint>& ch
 
 // Writes the files, then the table last: a table that cannot be written loses no file.
 int writeResults(const SurveyRequest& request, Outputs& outputs, const SliceBook& book,
-                 const std::vector<Checkpoint>& checkpoints, const SurveyPlan& plan, double seconds) {
+                 const std::vector<Checkpoint>& checkpoints, const std::vector<ExpectedTossed>& expected,
+                 const std::string& timeLine) {
     const std::vector<ClassCounts> buckets = book.bucketCounts();
     const std::vector<ClassCounts> cumulative = cumulativeCounts(buckets);
     int status = 0;
@@ -107,14 +121,12 @@ int writeResults(const SurveyRequest& request, Outputs& outputs, const SliceBook
         }
         keepFirst(committed(outputs.tossed));
     }
-    if (outputs.expected.isOpen()) {
-        keepFirst(writeExpected(outputs.expected, checkpoints,
-                                expectTossed(request.from, plan.bucketEnds, std::span<const Uint128>(request.sharpSet().all()))));
-    }
+    keepFirst(writeExpected(outputs.expected, checkpoints, expected));
     std::FILE* const table = outputs.table();
     std::fputs(formatTable(checkpoints, cumulative).c_str(), table);
-    std::fprintf(table, "time: %.3f s\n", seconds);
+    std::fputs(timeLine.c_str(), table);
     std::fputs(tossedSummary(book, buckets).c_str(), table);
+    if (!expected.empty()) std::fputs(formatComparisonTable(request.from, checkpoints, buckets, expected).c_str(), table);
     keepFirst(flushed(table));
     return status;
 }
@@ -187,6 +199,7 @@ int runSurveyProgram(const SurveyRequest& request, const SliceSharing& sharing) 
     if (outputs.tossed.isOpen() && !book.keepsTossed()) {
         book.streamTossedTo([&](const TossedCandidate& tossed) { outputs.tossed.write(tossedLine(tossed)); });
     }
+    setEndingNote(interruptedNote(request.statePath, "slices"));
     const double alreadyDone = book.recordedNumbers();
     StatusLine status(!request.quiet && isatty(STDERR_FILENO), static_cast<double>(request.to - request.from) + 1,
                       alreadyDone);
@@ -207,9 +220,19 @@ int runSurveyProgram(const SurveyRequest& request, const SliceSharing& sharing) 
         return failWith(failure.what(), kExitFailed);
     }
     status.finish();
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const auto surveyed = std::chrono::steady_clock::now();
+    const double seconds = std::chrono::duration<double>(surveyed - start).count();
     try {
-        return writeResults(request, outputs, book, checkpoints, plan, seconds);
+        std::vector<ExpectedTossed> expected;
+        char timeLine[96];
+        std::snprintf(timeLine, sizeof timeLine, "time: %.3f s\n", seconds);
+        if (outputs.expected.isOpen()) {
+            expected = expectedWithStatus(request, plan);
+            const double model = std::chrono::duration<double>(std::chrono::steady_clock::now() - surveyed).count();
+            std::snprintf(timeLine, sizeof timeLine, "time: %.3f s (survey %.3f s, model of chance %.3f s)\n",
+                          seconds + model, seconds, model);
+        }
+        return writeResults(request, outputs, book, checkpoints, expected, timeLine);
     } catch (const std::exception& failure) {
         return failWith(failure.what(), kExitFailed);
     }

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "survey/parallel/run_wide_window.hpp"
+#include "survey/program/ending_signals.hpp"
 #include "survey/program/output_file.hpp"
 #include "survey/program/report.hpp"
 #include "survey/program/table_stream.hpp"
@@ -44,6 +45,7 @@ int runWideSurveyProgram(const SurveyRequest& request) {
     std::FILE* const table = tableStream(tossed.isStandardOutput());
     if (auto refusal = tableRefusal(table)) return failWith(*refusal, kExitBadInput);
 
+    setEndingNote(interruptedNote("", nullptr) + " and nothing is kept");
     StatusLine status(!request.quiet && isatty(STDERR_FILENO), static_cast<double>(request.wideTo - request.wideFrom) + 1);
     ClassCounts counts;
     std::vector<WideTossed> first;

@@ -18,7 +18,7 @@ namespace {
 
 constexpr std::uint32_t kBound = 100;
 // A world where numbers are prime at random knows nothing of the primes above B.
-const ModelSettings kSettings{kBound, 1 << 14, 0.2, 20261209, false};
+const ModelSettings kSettings{kBound, 1 << 14, 0.2, 20261209, false, {}};
 
 double wOf(std::uint32_t bound) {
     double w = 1;

@@ -210,7 +210,7 @@ TEST(SurveyProgram, OutputsNeverDestroyData) {
     }
 }
 
-// A survey ended by a signal leaves no scratch file and no half-made output, unnamed
+// A survey ended by a signal says so, leaves no scratch file and no half-made output, unnamed
 // or named (as on a file system without unnamed files); after SIGKILL the same command
 // leaves none either.
 TEST(SurveyProgram, ASignalLeavesNoScratchFile) {
@@ -218,7 +218,7 @@ TEST(SurveyProgram, ASignalLeavesNoScratchFile) {
     for (const bool named : {false, true})
     for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGKILL}) {
         if (named && signal == SIGKILL) continue;  // nothing can remove what a kill leaves
-        sharp::test::TempDir dir;
+        sharp::test::TempDir dir, errors;
         const pid_t pid = ::fork();
         ASSERT_GE(pid, 0);
         if (pid == 0) {
@@ -226,7 +226,8 @@ TEST(SurveyProgram, ASignalLeavesNoScratchFile) {
             ::signal(signal, SIG_DFL);  // not ignored, whatever this test inherited
             const int quiet = ::open("/dev/null", O_WRONLY);
             ::dup2(quiet, STDOUT_FILENO);
-            ::dup2(quiet, STDERR_FILENO);
+            const int err = ::open((errors.path() / "err.txt").c_str(), O_WRONLY | O_CREAT, 0600);
+            ::dup2(err, STDERR_FILENO);
             if (::chdir(dir.path().c_str()) != 0) ::_exit(126);
             ::execl(SHARP_SURVEY_EXE, SHARP_SURVEY_EXE, "--csv", "c.csv", "--tossed", "t.txt", "1e12",
                     static_cast<char*>(nullptr));
@@ -242,7 +243,13 @@ TEST(SurveyProgram, ASignalLeavesNoScratchFile) {
         ::waitpid(pid, &status, 0);
         EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << signal;
         EXPECT_TRUE(fs::is_empty(dir.path())) << signal;
-        if (signal != SIGKILL) continue;
+        if (signal != SIGKILL) {
+            // One line says what is kept.
+            EXPECT_EQ(sharp::test::readFile(errors.path() / "err.txt"),
+                      "sharp-survey: interrupted: no output file was put in place and nothing is kept "
+                      "(--state FILE keeps the finished slices to resume)\n");
+            continue;
+        }
         ASSERT_EQ(runSurveyProgram(dir.path(), "--quiet --csv c.csv --tossed t.txt 1e6").status, 0);
         std::vector<std::string> names;
         for (const auto& entry : fs::directory_iterator(dir.path())) names.push_back(entry.path().filename());

@@ -68,7 +68,9 @@ TEST(Heights, DecadesAreExact) {
     HeightRow rows[] = {{{0, 999}, {}, {}}, {{999'999'999'999'999'999, 999'999'999'999'999'999}, {}, {}},
                         {{1'000'000'000'000'000'000, 1'000'000'000'000'000'000}, {}, {}}};
     const std::string table = formatHeightsTable({std::begin(rows), std::end(rows)});
-    for (const char* decade : {"\n10^0 ", "\n10^17 ", "\n10^18 "}) EXPECT_NE(table.find(decade), std::string::npos) << table;
+    for (const char* decade : {"\n10^0 ", "\n10^17 ", "\n10^18 ", "\nall            3 "}) {
+        EXPECT_NE(table.find(decade), std::string::npos) << table;
+    }
     sharp::test::TempDir dir;
     const test::SurveyRun fromZero = test::runSurvey(dir.path(), "--quiet --heights h.csv --window 1000 999");
     ASSERT_EQ(fromZero.status, 0) << fromZero.err;
