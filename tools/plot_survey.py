@@ -55,7 +55,7 @@ class BadInput(Exception):
 
 
 def fail(message):
-    print(f"plot_survey: {message}", file=sys.stderr)
+    print(f"{os.path.basename(sys.argv[0])}: {message}", file=sys.stderr)
     sys.exit(2)
 
 

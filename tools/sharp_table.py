@@ -10,7 +10,8 @@ The numbers go out ascending, one a line, each with its factorisation as a comme
 With --add, the numbers of TABLE (a sharp-survey --sharps file) are listed too, once:
     python3 tools/sharp_table.py --add docs/sharps-79.txt --from 3216213001 1e12
 lists the 79 and every product of primorials above them up to 10^12.
-Numbers: 1000, 1e12, 10^12, 2^32, 30030*17.
+Numbers as sharp-survey takes them: 1000, 1e12, 2.5e16, 10^12, 2^32, 30030*17, with +K or -K
+(2^64-1); numbers of TABLE up to 2^128-2.
 """
 import argparse
 import os
@@ -25,19 +26,41 @@ class BadInput(Exception):
     """Input the tool cannot use; its message is the one line the user sees."""
 
 
-def number(text):
-    """A number as sharp-survey reads it: factors joined by *, each D, DeE, D^E."""
-    total = 1
-    for factor in text.split("*"):
-        match = re.fullmatch(r"(\d+)(?:([eE^])(\d+))?", factor)
-        if not match:
-            raise BadInput(f"'{text}' is not a number (write it as 1000, 1e12, 10^12, 2^32 or 30030*17)")
-        base, kind, exponent = int(match.group(1)), match.group(2), match.group(3)
-        if kind is not None and int(exponent) > 200:
-            raise BadInput(f"'{text}' is past 2^64-1")
-        total *= base * 10 ** int(exponent) if kind in ("e", "E") else base ** int(exponent) if kind else base
-    if total > 2**64 - 1:
+PROGRAM = os.path.basename(sys.argv[0])  # sharp-survey-table when installed
+FORMS = "1000, 1e12, 2.5e16, 10^12, 2^32, 2^64-1 or 30030*17"
+
+
+def factor_value(text, factor):
+    """D, DeE, D.FeE (a whole number), D^E."""
+    match = re.fullmatch(r"(\d+)(?:\.(\d+))?(?:([eE^])(\d+))?", factor)
+    if not match or (match.group(2) is not None and match.group(3) not in ("e", "E")):
+        raise BadInput(f"'{text}' is not a number (write it as {FORMS})")
+    digits, fraction, kind, exponent = match.group(1), (match.group(2) or "").rstrip("0"), match.group(3), match.group(4)
+    if kind is None:
+        return int(digits)
+    if int(exponent) > 200:
         raise BadInput(f"'{text}' is past 2^64-1")
+    if kind == "^":
+        return int(digits) ** int(exponent)
+    if int(exponent) < len(fraction):
+        raise BadInput(f"'{text}' is not a number (write it as {FORMS})")
+    return int(digits + fraction) * 10 ** (int(exponent) - len(fraction))
+
+
+def number(text, largest=2**64 - 1):
+    """A number as sharp-survey reads it: terms joined by + or -, each factors joined by *."""
+    if not re.fullmatch(r"[0-9.eE^*]+(?:[+-][0-9.eE^*]+)*", text):
+        raise BadInput(f"'{text}' is not a number (write it as {FORMS})")
+    total = 0
+    for sign, term in re.findall(r"([+-]?)([^+-]+)", text):
+        value = 1
+        for factor in term.split("*"):
+            value *= factor_value(text, factor)
+        total += -value if sign == "-" else value
+    if total < 0:
+        raise BadInput(f"'{text}' is negative")
+    if total > largest:
+        raise BadInput(f"'{text}' is past {'2^64-1' if largest == 2**64 - 1 else '2^128-2'}")
     return total
 
 
@@ -76,7 +99,7 @@ def read_table(path):
         content = line.split("#", 1)[0].strip()
         if content:
             try:
-                numbers.append(number(content))
+                numbers.append(number(content, 2**128 - 2))
             except BadInput as error:
                 raise BadInput(f"--add {path}: line {line_number}: {error}")
     return numbers
@@ -94,7 +117,7 @@ def main():
             raise BadInput(f"TO ({high}) is below --from ({low})")
         added = read_table(arguments.add) if arguments.add else []
     except BadInput as error:
-        print(f"sharp_table.py: {error}", file=sys.stderr)
+        print(f"{PROGRAM}: {error}", file=sys.stderr)
         return 2
     lines = {value: f"{value}  # {factorisation(exponents)}" for value, exponents in products_of_primorials(low, high)}
     listed = len(lines)
@@ -110,7 +133,7 @@ def main():
         os.dup2(os.open(os.devnull, os.O_WRONLY), sys.stdout.fileno())
         return 1
     except OSError as error:
-        print(f"sharp_table.py: cannot write the table: {error.strerror}", file=sys.stderr)
+        print(f"{PROGRAM}: cannot write the table: {error.strerror}", file=sys.stderr)
         return 1
     return 0
 

@@ -119,7 +119,7 @@ class PlotSurvey(unittest.TestCase):
             result = plot(csv, "-o", self.path("bad.png"))
             self.assertEqual(result.returncode, 2, case)
             self.assertEqual(len(result.stderr.splitlines()), 1, f"{case}: {result.stderr}")
-            self.assertTrue(result.stderr.startswith("plot_survey: "), case)
+            self.assertTrue(result.stderr.startswith("plot_survey.py: "), case)
         bad_suffix = plot(self.csv, "-o", self.path("plot.jpg"))
         self.assertEqual((bad_suffix.returncode, len(bad_suffix.stderr.splitlines())), (2, 1))
         bad_tossed = plot(self.csv, "--tossed", self.path("t.txt", "12 maybe\n"), "-o", self.path("x.png"))

@@ -5,6 +5,7 @@
 import os
 import subprocess
 import sys
+import tempfile
 import unittest
 
 ROOT = os.path.join(os.path.dirname(__file__), "..", "..")
@@ -31,10 +32,25 @@ class SharpTable(unittest.TestCase):
         self.assertEqual(len(extended), 79 + 373)
         self.assertEqual(extended, sorted(extended))
 
+    def test_takes_the_surveys_number_forms(self):
+        for text, value in (("2^64-1", 2**64 - 2), ("1e12+1", 10**12 + 1), ("2.5e1", 25), ("30030*17", 510510),
+                            ("2^3*3-4", 20)):
+            result, _ = table("--from", "2", text)
+            self.assertEqual(result.returncode, 0, result.stderr)
+            self.assertIn(f" from 2 to {value}:", result.stdout.splitlines()[0], text)
+
     def test_bad_input_is_one_line_and_status_2(self):
-        for arguments in (["ten"], ["--from", "10", "5"], ["--add", "no/such/file", "100"], ["2^65"]):
+        for arguments in (["ten"], ["--from", "10", "5"], ["--add", "no/such/file", "100"], ["2^65"], ["2.55e1"],
+                          ["5-6"], ["1e3+"], ["2^^3"]):
             result, _ = table(*arguments)
             self.assertEqual((result.returncode, len(result.stderr.splitlines())), (2, 1), result.stderr)
+            self.assertTrue(result.stderr.startswith("sharp_table.py: "), result.stderr)
+        # Installed, it says its installed name.
+        with tempfile.TemporaryDirectory() as folder:
+            installed = os.path.join(folder, "sharp-survey-table")
+            os.symlink(os.path.abspath(SCRIPT), installed)
+            named = subprocess.run([sys.executable, installed, "ten"], capture_output=True, text=True)
+        self.assertTrue(named.stderr.startswith("sharp-survey-table: "), named.stderr)
 
 
 if __name__ == "__main__":
