@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(cmake g++ libcli11-dev libprimesieve-dev)
 if [ "${1:-}" = test ]; then
   packages+=(libgtest-dev libbenchmark-dev clang libclang-rt-14-dev valgrind time
-             libprimecount-dev libgmp-dev primesieve python3-matplotlib python3-numpy libopenmpi-dev openmpi-bin dpkg-dev man-db)
+             libprimecount-dev libgmp-dev primesieve python3-matplotlib python3-numpy libopenmpi-dev openmpi-bin dpkg-dev man-db lintian)
 fi
 
 missing=()

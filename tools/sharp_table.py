@@ -7,8 +7,10 @@ A product of primorials is 2^a * 3^b * 5^c * ... over the first primes, each exp
 at least 1 and none larger than the one before (a >= b >= c >= ... >= 1): 2, 4, 6, 8,
 12, 16, 24, 30, ... The 79 sharp numbers are a selection of those up to 3216213000.
 The numbers go out ascending, one a line, each with its factorisation as a comment.
-With --add, the numbers of TABLE (a sharp-survey --sharps file) are listed too, once:
-    python3 tools/sharp_table.py --add docs/sharps-79.txt --from 3216213001 1e12
+With --add, the numbers of TABLE (a sharp-survey --sharps file) are listed too, once;
+--add-79 adds the 79, from the table file beside the tool (docs/sharps-79.txt here,
+share/sharp-primes/sharps-79.txt where it is installed):
+    python3 tools/sharp_table.py --add-79 --from 3216213001 1e12
 lists the 79 and every product of primorials above them up to 10^12.
 Numbers as sharp-survey takes them: 1000, 1e12, 2.5e16, 10^12, 2^32, 30030*17, with +K or -K
 (2^64-1); numbers of TABLE up to 2^128-2.
@@ -20,6 +22,16 @@ import sys
 
 PRIMES = [2, 3, 5, 7, 11, 13, 17, 19, 23, 29, 31, 37, 41, 43, 47, 53, 59, 61, 67, 71]  # 71# > 2^64
 LARGEST = 2**64 - 2
+
+
+def the_79_file():
+    """The 79 as a table file: beside the tool in the source tree, or where it is installed."""
+    here = os.path.dirname(os.path.realpath(__file__))
+    for path in (os.path.join(here, "..", "docs", "sharps-79.txt"),
+                 os.path.join(here, "..", "share", "sharp-primes", "sharps-79.txt")):
+        if os.path.isfile(path):
+            return os.path.normpath(path)
+    raise BadInput("--add-79: the table file sharps-79.txt is not beside the tool")
 
 
 class BadInput(Exception):
@@ -109,12 +121,17 @@ def main():
     parser = argparse.ArgumentParser(description="Lists the products of primorials from A to TO.")
     parser.add_argument("--from", dest="low", default="2", help="the smallest number listed (default 2)")
     parser.add_argument("--add", help="a sharp-survey --sharps file whose numbers are listed too")
+    parser.add_argument("--add-79", action="store_true", help="list the 79 sharp numbers too")
     parser.add_argument("to", help="the largest number listed")
     arguments = parser.parse_args()
     try:
         low, high = number(arguments.low), min(number(arguments.to), LARGEST)
         if high < low:
             raise BadInput(f"TO ({high}) is below --from ({low})")
+        if arguments.add_79:
+            if arguments.add:
+                raise BadInput("--add-79 and --add: give one table")
+            arguments.add = the_79_file()
         added = read_table(arguments.add) if arguments.add else []
     except BadInput as error:
         print(f"{PROGRAM}: {error}", file=sys.stderr)

@@ -30,6 +30,7 @@ class SharpTable(unittest.TestCase):
         self.assertTrue(set(the_79) <= set(up_to_largest))
         _, extended = table("--add", THE_79, "--from", "3216213001", "1e10")
         self.assertEqual(len(extended), 79 + 373)
+        self.assertEqual(table("--add-79", "--from", "3216213001", "1e10")[1], extended)
         self.assertEqual(extended, sorted(extended))
 
     def test_takes_the_surveys_number_forms(self):
