@@ -215,34 +215,6 @@ std::vector<ExpectedTossed> expectedIn(const std::vector<Window>& windows, const
     return expected;
 }
 
-// The time a heights survey has left: the windows grow dearer with height, so the
-// numbers left go at the pace of the latest window (or the one in progress, if slower),
-// not at the average one.
-class HeightsPace {
-public:
-    // `recorded` numbers are in windows recorded, `inWindow` in the window in progress.
-    std::optional<double> secondsLeft(double total, double recorded, double inWindow) {
-        const auto now = std::chrono::steady_clock::now();
-        if (recorded != recorded_) {
-            if (recorded > recorded_ && started_) {
-                lastPace_ = std::chrono::duration<double>(now - windowStart_).count() / (recorded - recorded_);
-            }
-            recorded_ = recorded;
-            windowStart_ = now;
-        }
-        started_ = true;
-        double pace = lastPace_;
-        if (inWindow > 0) pace = std::max(pace, std::chrono::duration<double>(now - windowStart_).count() / inWindow);
-        if (pace <= 0) return std::nullopt;
-        return pace * (total - recorded - inWindow);
-    }
-
-private:
-    bool started_ = false;
-    double recorded_ = -1, lastPace_ = 0;
-    std::chrono::steady_clock::time_point windowStart_;
-};
-
 // --model-only: the expectation for every window, one row each, on the table's stream
 // and in the heights file (its observed columns empty).
 int runModelOnly(const std::vector<Window>& windows, const SurveyRequest& request) {
@@ -363,15 +335,16 @@ int runHeightsProgram(const SurveyRequest& request, const SliceSharing& sharing)
         const ServiceStop stopService(sharing);
         if (sharing.serve) sharing.serve(ledger);
         double inWindow = 0, recordedBefore = ledger.recordedNumbers();
-        HeightsPace pace;
-        pace.secondsLeft(total, recordedBefore, 0);
+        const auto started = std::chrono::steady_clock::now();
+        const auto now = [&] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count(); };
+        LatestWindowPace pace(total, recordedBefore);
         surveyHandedWindows(windows, request, ledger, [&](const SegmentReport& report) {
             for (const auto& [bucket, counts] : report.bucketCounts) candidates += counts.candidates;
             // A window just recorded counts among the recorded ones, no longer here.
             const double recorded = ledger.recordedNumbers();
             inWindow = recorded != recordedBefore ? 0 : inWindow + static_cast<double>(report.last - report.first) + 1;
             recordedBefore = recorded;
-            status.update(recorded + inWindow, candidates, pace.secondsLeft(total, recorded, inWindow));
+            status.update(recorded + inWindow, candidates, pace.secondsLeft(now(), recorded, inWindow));
         });
         if (sharing.awaitOthers) sharing.awaitOthers();
     } catch (const std::exception& failure) {

@@ -1,5 +1,6 @@
 #include "survey/program/status_line.hpp"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "survey/survey_constants.hpp"
@@ -44,6 +45,18 @@ void StatusLine::finish() {
     std::fprintf(stderr, "\r%60s\r", "");
     std::fflush(stderr);
     drawn_ = false;
+}
+
+std::optional<double> LatestWindowPace::secondsLeft(double seconds, double recorded, double inWindow) {
+    if (recorded > recorded_) {
+        lastPace_ = (seconds - windowStart_) / (recorded - recorded_);
+        recorded_ = recorded;
+        windowStart_ = seconds;
+    }
+    double pace = lastPace_;
+    if (inWindow > 0) pace = std::max(pace, (seconds - windowStart_) / inWindow);
+    if (pace <= 0) return std::nullopt;
+    return pace * (total_ - recorded - inWindow);
 }
 
 }  // namespace sharp::survey

@@ -37,4 +37,21 @@ private:
     std::chrono::steady_clock::time_point start_, lastDrawn_;
 };
 
+// The time a heights survey has left: the windows grow dearer with height, so the
+// numbers left go at the pace of the latest window finished (or of the one in
+// progress, when that is slower), not at the average one.
+class LatestWindowPace {
+public:
+    // `total` numbers are to be tested, `recorded` of them in windows already recorded.
+    LatestWindowPace(double total, double recorded) : total_(total), recorded_(recorded) {}
+
+    // At `seconds` since the start: `recorded` numbers lie in windows recorded, `inWindow`
+    // in the one in progress. Nothing before a pace is known.
+    std::optional<double> secondsLeft(double seconds, double recorded, double inWindow);
+
+private:
+    double total_, recorded_;
+    double windowStart_ = 0, lastPace_ = 0;
+};
+
 }  // namespace sharp::survey
