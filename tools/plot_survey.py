@@ -271,14 +271,12 @@ def height_points(survey, expected, heights):
     """Per decade of the survey from HEIGHTS_FROM on, then per window: (label, low, high,
     primes, tossed primes, expected, its error, composites, tossed composites, expected, its error)."""
     points = []
-    if not survey:  # the windows alone
-        expected = survey = [{"n": 0}]
     model = {low: counts for low, _, counts in per_decade(expected, "expected_tossed_primes", "error_tossed_primes",
                                                               "expected_tossed_composites",
-                                                              "error_tossed_composites")}
+                                                              "error_tossed_composites")} if survey else {}
     at = {row["n"]: row for row in expected}
-    for low, high, (true_primes, tossed_primes, candidates, tossed_composites) in per_decade(
-            survey, "true_primes", "tossed_primes", "candidates", "tossed_composites"):
+    decades = per_decade(survey, "true_primes", "tossed_primes", "candidates", "tossed_composites") if survey else []
+    for low, high, (true_primes, tossed_primes, candidates, tossed_composites) in decades:
         if low < HEIGHTS_FROM or low not in model:
             continue
         primes = true_primes + tossed_primes
@@ -397,7 +395,7 @@ def main():
             if surveys and not expected:
                 raise BadInput("--heights with a survey's CSV needs its --expected file")
             heights = read_heights(arguments.heights)
-            points = height_points(surveys[0][1], expected, heights) if surveys else height_points([], [], heights)
+            points = height_points(surveys[0][1] if surveys else [], expected, heights)
             print_heights(points)
             plot_heights(points, surveys[0][1][-1]["n"] if surveys else None, arguments.title, arguments.output)
         else:

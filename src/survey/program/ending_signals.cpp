@@ -15,8 +15,8 @@ namespace {
 // Named scratch files at once: one per output, with room to spare.
 constexpr std::size_t kScratchSlots = 8;
 
-// The longest note a signal writes.
-constexpr std::size_t kNoteBytes = 512;
+// The longest note a signal writes: room for a state file's whole path.
+constexpr std::size_t kNoteBytes = PATH_MAX + 256;
 
 // A handler may only touch memory that is there already: a fixed table of names and
 // a fixed buffer for the note.
